@@ -1,0 +1,71 @@
+#pragma once
+// Directions on the sphere and the free functions that convert between points,
+// vectors and directions, intersect lines with planes, change bases and fit
+// lines.
+//
+// Angle convention everywhere: direction (azimuth a, elevation e, radius r) is
+// the vector (r cos e cos a, r cos e sin a, r sin e); azimuth 0 is +x, +90
+// degrees is +y, elevation +90 degrees is +z.
+
+#include <array>
+
+#include "geometry/TPoint3D.h"
+#include "geometry/TVector.h"
+
+// A direction in spherical form. It carries no unit: cart2sph fills it in
+// radians, Distancia reads degrees.
+class TDirection {
+public:
+    float elev = 0.0f;
+    float azim = 0.0f;
+    float raio = 0.0f;
+
+    // Note the argument order: azimuth first.
+    void Set(float az, float el, float r);
+    void Set(TDirection d);
+
+    // Sums elev and azim; raio of the result is 0.
+    TDirection operator+(TDirection d) const;
+    // Compares azim and elev exactly; raio is ignored.
+    bool operator==(const TDirection& d) const { return azim == d.azim && elev == d.elev; }
+
+    // Angular distance in degrees, both operands read as degrees.
+    float Distancia(TDirection d) const;
+};
+
+// 3x3 matrix in single precision, indexed [row][column].
+using TMatrix3 = std::array<std::array<float, 3>, 3>;
+
+TVector PointToVector(TPoint3D p);
+TPoint3D VectorToPoint(TVector v);
+
+// Point where the line through Po along lineVector meets the plane through
+// plPoint with normal plNormal. The plane may lie behind Po (the point is
+// then against lineVector). A line parallel to the plane gives non-finite
+// coordinates: callers that can meet one test plNormal*lineVector first.
+TPoint3D IntersectionLineAndPlane(TVector lineVector, TPoint3D Po, TVector plNormal,
+                                  TPoint3D plPoint);
+
+// Signed distance, positive on the side the normal points to; Nplane need not
+// be a unit vector.
+double distPointToPlane(TPoint3D P, TPoint3D Pplane, TVector Nplane);
+
+// Angles in radians.
+TVector sph2cart(double az, double elev, double r);
+// Radians: azim in (-pi, pi], elev in [-pi/2, pi/2], raio = |v|.
+TDirection cart2sph(TVector v);
+
+// Row i of M dotted with P gives output coordinate i.
+TPoint3D MudaBase(const TMatrix3& M, TPoint3D P);
+// AI = inverse of A (adjugate over determinant); A must not be singular.
+void matrizInversa3x3(const TMatrix3& A, TMatrix3& AI);
+
+// floor(x + 0.5): halves go towards +infinity.
+double Round(double x);
+
+// Least-squares line through (index, curve[index]) for index in
+// [start_x, end_x). Returns (intercept, slope, sum(x*y)/sum(y)) carried in a
+// point; (0, 0, (start_x + end_x) / 2) when the fit is undetermined.
+TPoint3D LinearFitting(const float* curve, unsigned start_x, unsigned end_x);
+// The same through the N pairs (x[i], y[i]); (0, 0, N / 2) when undetermined.
+TPoint3D LinearFitting(const float* x, const float* y, unsigned N);

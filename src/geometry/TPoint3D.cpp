@@ -1,0 +1,37 @@
+#include "geometry/TPoint3D.h"
+
+#include <cmath>
+
+TPoint3D::TPoint3D(float a, float b, float c) : x(a), y(b), z(c) {}
+
+TPoint3D::TPoint3D(float a, float b) : x(a), y(b), z(0.0) {}
+
+TPoint3D& TPoint3D::operator=(double v)
+{
+    x = y = z = v;
+    return *this;
+}
+
+void TPoint3D::Set(double a, double b, double c)
+{
+    x = a;
+    y = b;
+    z = c;
+}
+
+void TPoint3D::Set(double a, double b)
+{
+    Set(a, b, 0.0);
+}
+
+TPoint3D TPoint3D::Make(double a, double b, double c)
+{
+    TPoint3D p;
+    p.Set(a, b, c);
+    return p;
+}
+
+double Module(TPoint3D p)
+{
+    return std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+}

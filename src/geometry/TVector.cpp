@@ -1,0 +1,60 @@
+#include "geometry/TVector.h"
+
+#include <algorithm>
+#include <cmath>
+
+TVector TVector::operator/(TVector v) const
+{
+    return {y * v.z - z * v.y, -x * v.z + z * v.x, x * v.y - y * v.x};
+}
+
+TVector& TVector::operator=(double v)
+{
+    x = y = z = v;
+    return *this;
+}
+
+void TVector::Set(double a, double b, double c)
+{
+    x = a;
+    y = b;
+    z = c;
+}
+
+double TVector::Module() const
+{
+    return std::sqrt(x * x + y * y + z * z);
+}
+
+void TVector::Normalize()
+{
+    const double m = Module();
+    x /= m;
+    y /= m;
+    z /= m;
+}
+
+double TVector::Angle(TVector v) const
+{
+    constexpr double kPi = 3.1415926535897931;
+    double q = (*this * v) / Module();
+    q = q / v.Module();
+    // Rounding can push the cosine of (anti)parallel vectors just past 1 in
+    // magnitude, where acos gives NaN instead of 0 or 180 degrees.
+    q = std::clamp(q, -1.0, 1.0);
+    return std::acos(q) / kPi * 180.0;
+}
+
+TVector Normal(TVector v)
+{
+    const double m = v.Module();
+    if (m == 0.0) {
+        return {};
+    }
+    return v / m;
+}
+
+double Module(TVector v)
+{
+    return std::sqrt(v * v);
+}

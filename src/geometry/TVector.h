@@ -1,0 +1,35 @@
+#pragma once
+// A free vector (displacement or direction), in metres where it has a length.
+
+#include "geometry/TPoint3D.h"
+
+class TVector {
+public:
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+
+    TVector() = default;
+    TVector(double a, double b, double c) : x(a), y(b), z(c) {}
+    explicit TVector(TPoint3D p) : x(p.x), y(p.y), z(p.z) {}
+
+    TVector operator-(TVector v) const { return {x - v.x, y - v.y, z - v.z}; }
+    TVector operator*(double k) const { return {x * k, y * k, z * k}; }
+    TVector operator/(double k) const { return {x / k, y / k, z / k}; }
+    // Dot product.
+    double operator*(TVector v) const { return x * v.x + y * v.y + z * v.z; }
+    // Cross product, this x v.
+    TVector operator/(TVector v) const;
+    TVector& operator=(double v);
+
+    void Set(double a, double b, double c);
+    double Module() const;
+    // In place; the caller passes a non-zero vector.
+    void Normalize();
+    // Angle to v in degrees, 0 to 180.
+    double Angle(TVector v) const;
+};
+
+// v/|v|, or the zero vector when |v| is exactly 0.
+TVector Normal(TVector v);
+double Module(TVector v);

@@ -1,0 +1,36 @@
+#pragma once
+// Helpers shared by the test files.
+
+#include <string>
+#include <vector>
+
+#include "util/ErrorMessage.h"
+
+// Records every ErrorMessage text while it lives, instead of printing it.
+class ErrorRecorder {
+public:
+    ErrorRecorder()
+        : m_previous(SetErrorPresenter([this](const std::string& text) { texts.push_back(text); }))
+    {
+    }
+    ~ErrorRecorder() { SetErrorPresenter(m_previous); }
+    ErrorRecorder(const ErrorRecorder&) = delete;
+    ErrorRecorder& operator=(const ErrorRecorder&) = delete;
+
+    std::vector<std::string> texts;
+
+private:
+    ErrorPresenter m_previous;
+};
+
+// Path of a file under the shared test data written by other tools.
+inline std::string TestDataPath(const std::string& relative)
+{
+    return std::string(VELTO_TESTDATA_DIR) + "/" + relative;
+}
+
+// Path of a small fixture kept with the tests.
+inline std::string FixturePath(const std::string& relative)
+{
+    return std::string(VELTO_FIXTURE_DIR) + "/" + relative;
+}
