@@ -41,7 +41,15 @@ public:
         return path;
     }
 
+    // Writes text to name inside the folder and returns its path.
+    std::string Touch(const std::string& name, const std::string& text = "") const
+    {
+        std::ofstream(Path(name), std::ios::binary | std::ios::trunc) << text;
+        return Path(name);
+    }
+
     std::string Path(const std::string& name) const { return JoinPath(m_path, name); }
+    const std::string& Folder() const { return m_path; }
 
 private:
     std::string m_path;

@@ -1,10 +1,14 @@
 #pragma once
 // Helpers shared by the test files.
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "util/ErrorMessage.h"
+#include "util/Platform.h"
 
 // Records every ErrorMessage text while it lives, instead of printing it.
 class ErrorRecorder {
@@ -33,4 +37,10 @@ inline std::string TestDataPath(const std::string& relative)
 inline std::string FixturePath(const std::string& relative)
 {
     return std::string(VELTO_FIXTURE_DIR) + "/" + relative;
+}
+
+inline std::string ReadFileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

@@ -7,28 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFiles.h"
+#include "TestSupport.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-// A fresh folder removed with everything in it at the end of the test.
-class ScratchFolder {
-public:
-    ScratchFolder() : m_path(*MakeUniqueTempFolder(fs::temp_directory_path().string(), "velto-test-")) {}
-    ~ScratchFolder()
-    {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    const std::string& Path() const { return m_path; }
-    void Touch(const std::string& name, const std::string& text = "") const
-    {
-        std::ofstream(JoinPath(m_path, name)) << text;
-    }
-
-private:
-    std::string m_path;
-};
 
 std::set<std::string> Names(const std::string& folder)
 {
@@ -85,31 +69,31 @@ TEST(Platform, DeleteMatchingFilesTakesOnlyTheResultPattern)
                              "PARAMS-S001-R001.txt", "PARAMS-SALL-RALL.txt", "room.txt"}) {
         folder.Touch(name);
     }
-    fs::create_directory(JoinPath(folder.Path(), "S999-R999.txt")); // a folder is never deleted
+    fs::create_directory(JoinPath(folder.Folder(), "S999-R999.txt")); // a folder is never deleted
 
-    EXPECT_EQ(DeleteMatchingFiles(folder.Path(), "S???-R???.txt"), 2);
-    EXPECT_EQ(DeleteMatchingFiles(folder.Path(), "PARAMS-*.txt"), 2);
-    EXPECT_EQ(Names(folder.Path()),
+    EXPECT_EQ(DeleteMatchingFiles(folder.Folder(), "S???-R???.txt"), 2);
+    EXPECT_EQ(DeleteMatchingFiles(folder.Folder(), "PARAMS-*.txt"), 2);
+    EXPECT_EQ(Names(folder.Folder()),
               (std::set<std::string>{"S001-R001-IR.wav", "S1-R1.txt", "room.txt", "S999-R999.txt"}));
-    EXPECT_EQ(DeleteMatchingFiles(JoinPath(folder.Path(), "missing"), "*"), 0);
+    EXPECT_EQ(DeleteMatchingFiles(JoinPath(folder.Folder(), "missing"), "*"), 0);
 }
 
 TEST(Platform, FileQueries)
 {
     ScratchFolder folder;
     folder.Touch("five.txt", "12345");
-    const std::string path = JoinPath(folder.Path(), "five.txt");
+    const std::string path = JoinPath(folder.Folder(), "five.txt");
     EXPECT_TRUE(FileExists(path));
     EXPECT_EQ(FileSize(path), 5u);
-    EXPECT_FALSE(FileExists(JoinPath(folder.Path(), "none.txt")));
-    EXPECT_FALSE(FileSize(JoinPath(folder.Path(), "none.txt")).has_value());
+    EXPECT_FALSE(FileExists(JoinPath(folder.Folder(), "none.txt")));
+    EXPECT_FALSE(FileSize(JoinPath(folder.Folder(), "none.txt")).has_value());
     EXPECT_FALSE(CurrentFolder().empty());
 }
 
 TEST(Platform, UniqueTempFoldersAreDistinctAndCreateTheirParent)
 {
     ScratchFolder folder;
-    const std::string parent = JoinPath(folder.Path(), "Velto");
+    const std::string parent = JoinPath(folder.Folder(), "Velto");
     const auto a = MakeUniqueTempFolder(parent, "cluster-");
     const auto b = MakeUniqueTempFolder(parent, "cluster-");
     ASSERT_TRUE(a && b);

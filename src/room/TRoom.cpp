@@ -1,0 +1,104 @@
+#include "room/TRoom.h"
+
+#include <cstdio>
+
+#include "directivity/TDirectivity.h"
+#include "util/ErrorMessage.h"
+
+TRoom::TRoom()
+{
+    AllocateAbsorption();
+}
+
+TRoom::~TRoom()
+{
+    auto step = [](const char* what, auto&& release) {
+        std::printf("%s ...", what);
+        release();
+        std::printf("done.\n");
+    };
+    step("absorption", [this] {
+        AverageAbsorption.clear();
+        T60.clear();
+        AirAbs.clear();
+        RoomConstant.clear();
+        AverageAbsorptionCreated = false;
+    });
+    step("results", [] {});
+    step("receivers", [this] { DeleteReceivers(); });
+    step("sources", [this] { DeleteSources(); });
+    step("directivities", [this] { DeleteDirectivities(); });
+    step("planes", [this] { DeletePlanes(); });
+    step("planelayers", [this] { DeletePlaneLayers(); });
+    step("sourcelayers", [this] {
+        DeleteSourceLayers();
+        DeleteReceiverLayers();
+    });
+    step("materials", [this] { DeleteMaterials(); });
+    step("lost rays", [] {});
+    ResultsCreated = false;
+}
+
+void TRoom::AllocateAbsorption()
+{
+    AverageAbsorption.assign(4, std::vector<float>(NumBands, 0.0f));
+    T60.assign(4, std::vector<float>(NumBands, 0.0f));
+    AirAbs.assign(NumBands, 0.0);
+    RoomConstant.assign(NumBands, 0.0f);
+    AverageAbsorptionCreated = true;
+}
+
+void TRoom::LiberaMemoria()
+{
+    DeleteMaterials();
+    DeleteSourceLayers();
+    DeleteReceiverLayers();
+    DeletePlaneLayers();
+    DeletePlanes();
+    DeleteSources();
+    DeleteReceivers();
+}
+
+void TRoom::FailLoad(int exitCode, const std::string& message)
+{
+    ErrorMessage("%s", message.c_str());
+    LiberaMemoria();
+    throw FatalError(message, exitCode);
+}
+
+unsigned int TRoom::GetNumRays()
+{
+    if (NumRays == 0) {
+        NumRays = kDefaultNumRays;
+    }
+    return NumRays;
+}
+
+// Samples in a duration, truncated; a negative or non-finite product gives 0
+// and one beyond the counter's range saturates.
+static unsigned int TruncatedSamples(double samples)
+{
+    if (!(samples > 0.0)) {
+        return 0;
+    }
+    if (samples >= 4294967295.0) {
+        return 4294967295u;
+    }
+    return static_cast<unsigned int>(samples);
+}
+
+float TRoom::SetMaxTime(float seconds)
+{
+    const unsigned int length = TruncatedSamples(FSample * seconds);
+    if (ResultsCreated && length > MaxLength) {
+        ErrorMessage("Increasing Impulse Response Length Not Possible YET!!");
+        return -1.0f;
+    }
+    MaxLength = length;
+    return GetMaxTime();
+}
+
+float TRoom::GetMaxTime() const
+{
+    return static_cast<float>(MaxLength) / FSample;
+}

@@ -1,0 +1,228 @@
+#pragma once
+// The room: the single owner of everything that describes one project — planes,
+// plane layers and materials, source and receiver types, sources and
+// receivers, the loaded directivity patterns, environment and simulation
+// settings. The desktop program holds one room for the open project and
+// replaces it on New, Open and Import.
+//
+// Collections are counted lists: the count (NumPlanes, ...) always equals the
+// size of its list, and list indices are the identities used everywhere (a
+// plane's layer, a layer's material, a source's type). Deleting an entry that
+// others refer to is refused with a message; deleting an unreferenced one
+// moves every higher reference down by one. Sources and receivers are named
+// and numbered from their positions ("src 01", "rec 01").
+//
+// Member definitions are spread over files by concern: TRoom.cpp (life cycle
+// and settings), TRoomCollections.cpp, TRoomDirectivities.cpp,
+// TRoomProjectReader.cpp, TRoomProjectWriter.cpp, TRoomEnvironment.cpp.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "geometry/TPlane.h"
+#include "geometry/TPoint3D.h"
+#include "room/TLayer.h"
+#include "room/TMaterial.h"
+#include "room/TReceiver.h"
+#include "room/TSource.h"
+
+class TDirectivity;
+
+class TRoom {
+public:
+    static constexpr unsigned int kDefaultNumRays = 20000;
+
+    float Rho = 1.2041f;          // air density, kg/m3
+    unsigned int BaseSize = 2047; // base length handed to every result
+    std::vector<std::vector<float>> AverageAbsorption; // 4 x NumBands
+    unsigned int NumRays = kDefaultNumRays;            // rays per source asked for
+    unsigned int ResultRec = 0;
+    unsigned int ResultSrc = 0;
+    bool IsRunning = false;
+    float PercentageStatus = 0.0f; // 0..100 while a simulation runs
+
+    unsigned int NumPlanes = 0;
+    std::vector<TPlane> plane;
+    unsigned int NumSources = 0;
+    std::vector<TSource> source;
+    unsigned int NumLinearSources = 0;
+    unsigned int NumReceivers = 0;
+    std::vector<TReceiver> receiver;
+    unsigned int NumPlaneLayers = 0;
+    std::vector<TPlaneLayer> planeLayer;
+    unsigned int NumSourceLayers = 0;
+    std::vector<TSourceLayer> sourceLayer;
+    unsigned int NumReceiverLayers = 0;
+    std::vector<TReceiverLayer> receiverLayer;
+    unsigned int NumMaterials = 0;
+    std::vector<TMaterial> material;
+    unsigned int NumDirectivities = 0;
+    std::vector<std::shared_ptr<TDirectivity>> directivity;
+
+    unsigned int NumBands = 9;
+    float FSample = 44100.0f;     // Hz
+    unsigned int MaxLength = 44100; // response length in samples
+    float StopDecay = -60.0f;     // dB
+    float VSound = 343.0f;        // m/s
+    std::vector<double> AirAbs;   // air attenuation per band, Np/m
+    double Temperature = 25.0;    // degrees C
+    double Humidity = 40.0;       // % relative
+    double Pressure = 1.0;        // atm
+    bool ResultsCreated = false;
+    bool AverageAbsorptionCreated = false;
+    bool LostRaysCreated = false;
+    int AirAbsorptionFlag = 1;
+    bool AuralizationFlag = false;
+    bool ArtificialTailFlag = false;
+    bool ModalFlag = false;
+    unsigned int HitFilesFlag = 0;
+    unsigned int PressureFilesFlag = 0;
+    unsigned int SaveLateRaysFlag = 0;
+    unsigned int SaveDiffuseRaysFlag = 0;
+    unsigned int DiffuseProcessing = 0; // 0 specular only, else with scattering
+    unsigned int SaveLostRays = 1;
+    int MaxRayTracReflections = -1;     // -1: no limit
+    int ClusterOrderGlobal = 0;         // -1: automatic
+    int ForceVolumeFlag = 0;
+    int MaxLostRaysRef = 0;
+    unsigned int NumAudioOutputs = 0;
+    double Volume = 0.0;                // m3
+    double Area = 0.0;                  // m2
+    std::vector<std::vector<float>> T60; // 4 x NumBands
+    float CriticalDistance = 0.0f;      // m
+    float MeanFreePath = 0.0f;          // m; 0 = not estimated
+    std::vector<float> RoomConstant;    // per band
+    TPoint3D Center;
+    bool FLAG_SimulateModes = false;
+    bool FLAG_SimulateTwoSteps = false;
+    std::string SoftwareFolder;
+    std::string AcousticDataFolder;
+    std::string ProjectFolder = ".";
+    std::string ProjectName = "Untitled.txt";
+    std::string LostFileName;
+
+    TRoom();
+    ~TRoom();
+    TRoom(const TRoom&) = delete;
+    TRoom& operator=(const TRoom&) = delete;
+
+    void AllocateAbsorption();
+    // Empties every collection; the readers call it before giving up on a file.
+    void LiberaMemoria();
+
+    // --- collections -------------------------------------------------------
+    void AddPlane(const TPlane& p);
+    void CreatePlanes(const std::vector<TPlane>& planes);
+    void DeletePlanes();
+
+    void AddMaterial(const TMaterial& m);
+    void DelMaterial(unsigned int i);
+    void CreateMaterials(const std::vector<TMaterial>& materials);
+    void DeleteMaterials();
+    int GetMaterialID(const std::string& name) const;
+
+    void AddPlaneLayer(const TPlaneLayer& layer);
+    int DelPlaneLayer(unsigned int i);
+    void CreatePlaneLayers(const std::vector<TPlaneLayer>& layers);
+    void DeletePlaneLayers();
+    int FindPlaneLayer(const std::string& name) const;
+    // Fatal (exit code 1) when the material is unknown.
+    void AssociateMaterialToLayer(const std::string& materialName, const std::string& layerName);
+
+    void AddSourceLayer(const TSourceLayer& layer);
+    void AddSourceLayer(const std::string& name);
+    bool DelSourceLayer(unsigned int i);
+    void CreateSourceLayers(const std::vector<TSourceLayer>& layers);
+    void DeleteSourceLayers();
+    int FindSourceLayer(const std::string& name) const;
+
+    void AddReceiverLayer(const TReceiverLayer& layer);
+    bool DelReceiverLayer(unsigned int i);
+    // Also loads the pattern each type names.
+    void CreateReceiverLayers(const std::vector<TReceiverLayer>& layers);
+    void DeleteReceiverLayers();
+    int FindReceiverLayer(const std::string& name) const;
+
+    void AddSource(const TSource& s);
+    void DelSource(unsigned int i);
+    void CreateSources(const std::vector<TSource>& sources);
+    void DeleteSources();
+
+    void AddReceiver(const TReceiver& r);
+    void DelReceiver(unsigned int i);
+    void CreateReceivers(const std::vector<TReceiver>& receivers);
+    void DeleteReceivers();
+
+    // --- directivity patterns ----------------------------------------------
+    // Loads the pattern unless a loaded pattern's name contains NameID.
+    void AddDirectivity(const std::string& NameID);
+    // Loads every pattern named by the source and receiver types of a project.
+    void AddDirectivitiesTxt(const std::string& FileName);
+    void DeleteDirectivities();
+    // First loaded pattern whose name occurs in NameID, or -1.
+    int GetDirectivityID(const std::string& NameID) const;
+    // The pattern GetDirectivityID finds, else the first of the list ("OMNI"
+    // is loaded when the list is empty). Never null.
+    std::shared_ptr<TDirectivity> FindDirectivityOrDefault(const std::string& NameID);
+
+    // --- settings ------------------------------------------------------------
+    void SetNumRays(unsigned int n) { NumRays = n; }
+    unsigned int GetNumRays();
+    // Response length in seconds; returns the length set, or -1 when results
+    // exist and the response would grow.
+    float SetMaxTime(float seconds);
+    float GetMaxTime() const;
+
+    // --- project file: readers ---------------------------------------------
+    void EnviromentSetupTXT(const std::string& path);
+    void AddMaterialsTxt(const std::string& path);
+    void AddPlaneLayersTxt(const std::string& path);
+    void ReadPlaneLayersTxt(const std::string& path);
+    void AssociatePlaneLayersTxT(const std::string& path);
+    void AddPlanesTxT(const std::string& path);
+    void ReadPlanesTxt(const std::string& path);
+    void AddSourceLayersTxt(const std::string& path);
+    void AddReceiverLayersTxt(const std::string& path);
+    void AddSourcesTxt(const std::string& path);
+    void AddReceiversTxt(const std::string& path);
+    void ReadColorLayers(const std::string& path);
+    // The whole load sequence of a project into this (fresh) room; on failure
+    // the room is emptied and the FatalError passed on.
+    void LoadProject(const std::string& path);
+
+    // --- project file: writers ---------------------------------------------
+    // Writes the whole project to a temporary file beside path and renames it
+    // over path only when everything was written: a failed save never
+    // destroys the previous file.
+    bool SaveRoom(const std::string& path);
+    // Each appends its section(s) to the file.
+    bool SaveSetup(const std::string& path) const;
+    bool SaveSourceLayers(const std::string& path) const;
+    bool SaveSources(const std::string& path) const;
+    bool SaveReceiverLayers(const std::string& path) const;
+    bool SaveReceivers(const std::string& path) const;
+    bool SaveMaterials(const std::string& path) const;
+    bool SavePlaneLayers(const std::string& path) const;
+    bool SavePlanes(const std::string& path) const;
+
+    // --- environment, folders, clean-up --------------------------------------
+    void PathSetup(const std::string& path);
+    void CheckRoom();
+    void CleanResultFiles() const;
+    void CleanRayFiles() const;
+
+private:
+    // Shows the message, empties the room and throws FatalError(exitCode).
+    [[noreturn]] void FailLoad(int exitCode, const std::string& message);
+    FILE* OpenForReading(const std::string& path);
+    void LoadProjectSections(const std::string& path);
+    // Planes of the PLANES records, numbered from firstNumber in messages;
+    // counts each plane on its layer.
+    std::vector<TPlane> ReadPlaneRecords(const std::vector<std::string>& records,
+                                         unsigned int firstNumber);
+};
+
+// Appends a default ENVIRONMENT and SIMULATION pair to the project file.
+bool WriteDefaultSetup(const std::string& path);

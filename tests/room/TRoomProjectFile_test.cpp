@@ -1,0 +1,315 @@
+#include <algorithm>
+#include <filesystem>
+#include <random>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "TestFiles.h"
+#include "TestSupport.h"
+#include "audio/TWavTools.h"
+#include "room/TRoom.h"
+
+namespace {
+
+const char* kSettings = "<ENVIRONMENT>\nTEMPERATURE = 20\n</ENVIRONMENT>\n<SIMULATION>\nAURALIZATION = 1\n"
+                        "</SIMULATION>\n";
+const char* kMaterials = "<MATERIALS>\nconcrete 0.01 0.01 0.02 0.02 0.02 0.03 0.04 0.05 0.05 0.10\n"
+                         "</MATERIALS>\n";
+const char* kPlaneLayers = "<LAYERS::PLANE>\nwalls concrete\n</LAYERS::PLANE>\n";
+const char* kTypes = "<LAYERS::SOURCE>\nomni OMNI 0 0 0 0 0 0 0 0 0\n</LAYERS::SOURCE>\n"
+                     "<LAYERS::RECEIVER>\nmic OMNI\n</LAYERS::RECEIVER>\n";
+
+// Loads quietly; the console report of a load is not under test here.
+void Load(TRoom& room, const std::string& path)
+{
+    testing::internal::CaptureStdout();
+    try {
+        room.LoadProject(path);
+    } catch (...) {
+        testing::internal::GetCapturedStdout();
+        throw;
+    }
+    testing::internal::GetCapturedStdout();
+}
+
+bool Save(TRoom& room, const std::string& path)
+{
+    testing::internal::CaptureStdout();
+    const bool ok = room.SaveRoom(path);
+    testing::internal::GetCapturedStdout();
+    return ok;
+}
+
+struct LoadFailure {
+    int exitCode = 0;
+    std::vector<std::string> messages;
+};
+
+// Loads a project that must fail and returns how.
+LoadFailure FailingLoad(const std::string& path)
+{
+    LoadFailure failure;
+    ErrorRecorder errors;
+    TRoom room;
+    try {
+        Load(room, path);
+        ADD_FAILURE() << "the load succeeded";
+    } catch (const FatalError& e) {
+        failure.exitCode = e.ExitCode();
+    }
+    failure.messages = errors.texts;
+    EXPECT_EQ(room.NumPlanes + room.NumMaterials + room.NumSources, 0u) << "the room is emptied";
+    return failure;
+}
+
+} // namespace
+
+TEST(TRoomProjectFile, RoundTripIsByteIdenticalAndMatchesTheWrittenFormat)
+{
+    ScratchFolder folder;
+    TRoom first;
+    Load(first, FixturePath("room/full_project.txt"));
+    EXPECT_EQ(first.NumPlanes, 6u);
+    EXPECT_EQ(first.planeLayer[0].NumPlanes, 5u);
+    EXPECT_EQ(first.planeLayer[1].cor, (std::array<int, 3>{10, 20, 30}));
+    EXPECT_FLOAT_EQ(first.material[1].abs[8], 0.999f);
+    EXPECT_EQ(first.ClusterOrderGlobal, 2);
+    EXPECT_EQ(first.source[1].Name, "src 02");
+    EXPECT_EQ(first.NumDirectivities, 2u);
+    ASSERT_TRUE(Save(first, folder.Path("a.txt")));
+    EXPECT_EQ(first.ProjectFolder, folder.Folder());
+
+    TRoom second;
+    Load(second, folder.Path("a.txt"));
+    ASSERT_TRUE(Save(second, folder.Path("b.txt")));
+
+    const std::string a = ReadFileText(folder.Path("a.txt"));
+    EXPECT_EQ(a, ReadFileText(folder.Path("b.txt")));
+    EXPECT_EQ(a, ReadFileText(FixturePath("room/full_project_saved.txt")));
+    EXPECT_FALSE(FileExists(folder.Path("a.txt.saving")));
+}
+
+TEST(TRoomProjectFile, FilesWithCarriageReturnsLoadTheSame)
+{
+    ScratchFolder folder;
+    std::string text = ReadFileText(FixturePath("room/full_project.txt"));
+    std::string crlf;
+    for (char c : text) {
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
+    TRoom room;
+    Load(room, folder.Touch("crlf.txt", crlf));
+    ASSERT_TRUE(Save(room, folder.Path("saved.txt")));
+    EXPECT_EQ(ReadFileText(folder.Path("saved.txt")), ReadFileText(FixturePath("room/full_project_saved.txt")));
+}
+
+TEST(TRoomProjectFile, MergingSkipsDuplicatesAndAppends)
+{
+    ScratchFolder folder;
+    TRoom room;
+    Load(room, FixturePath("room/full_project.txt"));
+    const std::string import = folder.Touch(
+        "import.txt",
+        "<MATERIALS>\ncarpet 0.9 0.9 0.9 0.9 0.9 0.9 0.9 0.9 0.9 0.9\n"
+        "glass 0.2 0.2 0.2 0.2 0.2 0.2 0.2 0.2 0.2 0.05\n</MATERIALS>\n"
+        "<LAYERS::PLANE>\nwalls concrete\nwindows glass\n</LAYERS::PLANE>\n"
+        "<PLANES>\n3 1 0 1 2 0 1 1 0 2 windows\n</PLANES>\n"
+        "<LAYERS::SOURCE>\nomni OMNI 0 0 0 0 0 0 0 0 0\nextra OMNI 1 1 1 1 1 1 1 1 1\n</LAYERS::SOURCE>\n"
+        "<SOURCES>\n2 2 2 100 0 0 80 extra\n</SOURCES>\n"
+        "<LAYERS::RECEIVER>\nmic OMNI\n</LAYERS::RECEIVER>\n<RECEIVERS>\n1 1 1 0.5 0 mic\n</RECEIVERS>\n");
+    testing::internal::CaptureStdout();
+    room.AddPlaneLayersTxt(import);
+    room.AddPlanesTxT(import);
+    room.AddMaterialsTxt(import);
+    room.AddReceiverLayersTxt(import);
+    room.AddReceiversTxt(import);
+    room.AddSourceLayersTxt(import);
+    room.AddSourcesTxt(import);
+    testing::internal::GetCapturedStdout();
+
+    ASSERT_EQ(room.NumMaterials, 3u);
+    EXPECT_FLOAT_EQ(room.material[1].abs[0], 0.05f) << "the existing carpet keeps its coefficients";
+    EXPECT_EQ(room.material[2].nome, "glass");
+    ASSERT_EQ(room.NumPlaneLayers, 3u);
+    EXPECT_EQ(room.planeLayer[2].nome, "windows");
+    EXPECT_EQ(room.planeLayer[2].MatID, -1) << "glass was not known when the layer was merged";
+    ASSERT_EQ(room.NumPlanes, 7u);
+    EXPECT_EQ(room.plane[6].LayerID, 2);
+    EXPECT_EQ(room.planeLayer[2].NumPlanes, 1u);
+    EXPECT_EQ(room.planeLayer[0].NumPlanes, 5u);
+    EXPECT_EQ(room.NumSourceLayers, 3u);
+    ASSERT_EQ(room.NumSources, 3u);
+    EXPECT_EQ(room.source[2].Name, "src 03");
+    EXPECT_EQ(room.source[2].LayerID, 2);
+    EXPECT_EQ(room.NumReceiverLayers, 1u);
+    EXPECT_EQ(room.NumReceivers, 3u);
+}
+
+TEST(TRoomProjectFile, SoundFilesAreSavedRelativeToTheProject)
+{
+    ScratchFolder folder;
+    const std::filesystem::path project = std::filesystem::path(folder.Folder()) / "hall";
+    std::filesystem::create_directories(project / "sounds");
+    const std::vector<float> dry(4410, 0.1f);
+    ASSERT_TRUE(writeWAVData((project / "sounds" / "dry.wav").string(), dry.data(), 4410, 44100, 1));
+    const std::string text = std::string(kSettings) + kTypes +
+                             "<SOURCES>\n1 1 1 100 0 0 90 omni sounds/dry.wav\n2 2 2 100 0 0 90 omni NONE\n"
+                             "</SOURCES>\n";
+    std::ofstream((project / "hall.txt").string()) << text;
+
+    TRoom room;
+    Load(room, (project / "hall.txt").string());
+    ASSERT_TRUE(room.source[0].SoundFileFlag);
+    ASSERT_TRUE(Save(room, (project / "hall.txt").string()));
+    const std::string saved = ReadFileText((project / "hall.txt").string());
+    EXPECT_NE(saved.find(" omni sounds/dry.wav\n"), std::string::npos) << saved;
+
+    // The project moves with its sounds.
+    const std::filesystem::path moved = std::filesystem::path(folder.Folder()) / "moved";
+    std::filesystem::rename(project, moved);
+    TRoom reloaded;
+    Load(reloaded, (moved / "hall.txt").string());
+    EXPECT_TRUE(reloaded.source[0].SoundFileFlag);
+    EXPECT_EQ(reloaded.source[0].SoundFile, (moved / "sounds" / "dry.wav").string());
+}
+
+TEST(TRoomProjectFile, MalformedProjectsFailWithTheirMessages)
+{
+    ScratchFolder folder;
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string message;
+    };
+    const std::string longName(5000, 'x');
+    const Case cases[] = {
+        {"blank line in materials",
+         std::string(kSettings) + "<MATERIALS>\nconcrete 0.01 0.01 0.02 0.02 0.02 0.03 0.04 0.05 0.05 0.10\n\n"
+                                  "</MATERIALS>\n",
+         "Wrong number of parameters on MATERIALS section, line 2.\nShould be 11 instead of 1 items."},
+        {"non-numeric absorption",
+         std::string(kSettings) + "<MATERIALS>\nconcrete 0.01 0.01 abc 0.02 0.02 0.03 0.04 0.05 0.05 0.10\n"
+                                  "</MATERIALS>\n",
+         "Invalid value \"abc\" on MATERIALS section, line 1."},
+        {"source with 10 fields",
+         std::string(kSettings) + kTypes + "<SOURCES>\n1 1 1 100 0 0 90 omni NONE extra\n</SOURCES>\n",
+         "Wrong number of parameters reading source 1 from file %PATH%!\nClick OK to exit."},
+        {"source on an unknown type",
+         std::string(kSettings) + kTypes + "<SOURCES>\n1 1 1 100 0 0 90 speaker NONE\n</SOURCES>\n",
+         "Layer [speaker] associated to source [1] is not defined in <LAYERS:SOURCE> section"},
+        {"non-numeric source coordinate",
+         std::string(kSettings) + kTypes + "<SOURCES>\n1 1,5 1 100 0 0 90 omni NONE\n</SOURCES>\n",
+         "Invalid value \"1,5\" reading source 1 from file %PATH%!"},
+        {"receiver on an unknown type",
+         std::string(kSettings) + kTypes + "<RECEIVERS>\n1 1 1 0.3 0 head\n</RECEIVERS>\n",
+         "Layer [head] associated to receiver [1] not defined in <LAYERS:RECEIVER> section"},
+        {"plane on an unknown layer",
+         std::string(kSettings) + kMaterials + kPlaneLayers + "<PLANES>\n3 0 0 0 1 0 0 0 1 0 floor\n</PLANES>\n",
+         "A Layer associada ao plano 1 (floor) não está na lista de layers de planos.\n"},
+        {"plane with a non-numeric coordinate",
+         std::string(kSettings) + kMaterials + kPlaneLayers + "<PLANES>\n3 0 0 0 1 0 0 0 y 0 walls\n</PLANES>\n",
+         "Invalid value \"y\" on PLANES section, line 1."},
+        {"plane with too few coordinates",
+         std::string(kSettings) + kMaterials + kPlaneLayers + "<PLANES>\n4 0 0 0 1 0 0 0 1 0 walls\n</PLANES>\n",
+         "Wrong number of parameters on PLANES section, line 1.\nShould be 14 instead of 11 items."},
+        {"planes without plane layers",
+         std::string(kSettings) + "<PLANES>\n3 0 0 0 1 0 0 0 1 0 walls\n</PLANES>\n",
+         "Erro de programação: é preciso carregar as layer dos planos ANTES de carregar os planos.\n"},
+        {"plane layer with an unknown material",
+         std::string(kSettings) + kMaterials + "<LAYERS::PLANE>\nwalls marble\n</LAYERS::PLANE>\n",
+         "Error: Material 'marble' associated to layer 'walls' was not found in the material list."},
+        {"a 5000-character material line",
+         std::string(kSettings) + "<MATERIALS>\n" + longName + " 0.1 0.1\n</MATERIALS>\n",
+         "Wrong number of parameters on MATERIALS section, line 1.\nShould be 11 instead of 3 items."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder.Touch("bad.txt", c.text);
+        const LoadFailure failure = FailingLoad(path);
+        EXPECT_EQ(failure.exitCode, 1);
+        std::string expected = c.message;
+        if (const auto at = expected.find("%PATH%"); at != std::string::npos) {
+            expected.replace(at, 6, path);
+        }
+        ASSERT_FALSE(failure.messages.empty());
+        EXPECT_EQ(failure.messages.back(), expected);
+    }
+}
+
+TEST(TRoomProjectFile, SkippedRecordsAndMissingFiles)
+{
+    ScratchFolder folder;
+    ErrorRecorder errors;
+    const std::string path = folder.Touch(
+        "p.txt", std::string(kSettings) + kMaterials +
+                     "<LAYERS::PLANE>\nwalls concrete\nbroken concrete 1 2\n</LAYERS::PLANE>\n" +
+                     "<LAYERS::SOURCE>\nomni OMNI 0 0 0 0 0 0 0 0 0\n</LAYERS::SOURCE>\n"
+                     "<LAYERS::RECEIVER>\nmic OMNI\nhead HEAD extra\n</LAYERS::RECEIVER>\n"
+                     "<SOURCES>\n1 1 1 100 0 0 90 omni\n</SOURCES>\n"
+                     "<RECEIVERS>\n1 1 1 0.3 0 mic\n1 1 1 0.3 mic\n</RECEIVERS>\n");
+    TRoom room;
+    Load(room, path);
+    EXPECT_EQ(room.NumPlaneLayers, 2u);
+    EXPECT_EQ(room.planeLayer[1].nome, "NoName") << "a malformed layer line keeps the defaults";
+    EXPECT_EQ(room.NumReceiverLayers, 1u);
+    EXPECT_EQ(room.NumReceivers, 1u) << "a 5-field receiver line is skipped";
+    EXPECT_EQ(room.source[0].SoundFile, "NONE");
+    const std::vector<std::string> expected = {
+        "Wrong number of parameters (4) for LAYERS:PLANE section line 2",
+        "Wrong number of parameters (4) for LAYER broken. (Should be 2 or 5).",
+        "Wrong number of parameters (3) for LAYERS:RECEIVER section line 2.\nShould be 2 items."};
+    EXPECT_EQ(errors.texts, expected);
+
+    const LoadFailure missing = FailingLoad(folder.Path("none.txt"));
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.messages.back(), "Cannot open " + folder.Path("none.txt") + " for reading\n");
+}
+
+TEST(TRoomProjectFile, GarbageNeverCrashes)
+{
+    ScratchFolder folder;
+    const std::string valid = ReadFileText(FixturePath("room/full_project.txt"));
+    std::mt19937 rng(11);
+    for (int trial = 0; trial < 60; ++trial) {
+        std::string text = valid;
+        if (trial % 3 == 0) {
+            text.resize(rng() % text.size());
+        } else {
+            for (int k = 0; k < 8; ++k) {
+                text[rng() % text.size()] = static_cast<char>(rng() % 256);
+            }
+        }
+        const std::string path = folder.Touch("fuzz.txt", text);
+        ErrorRecorder errors;
+        TRoom room;
+        try {
+            Load(room, path);
+        } catch (const FatalError&) {
+        }
+    }
+}
+
+TEST(TRoomProjectFile, FailedSaveKeepsThePreviousFile)
+{
+    ScratchFolder folder;
+    TRoom room;
+    Load(room, FixturePath("room/full_project.txt"));
+    const std::string path = folder.Touch("hall.txt", "previous contents\n");
+
+    // Something in the way of the temporary file makes the save fail, whoever runs the test.
+    std::filesystem::create_directory(path + ".saving");
+    ErrorRecorder errors;
+    EXPECT_FALSE(Save(room, path));
+    EXPECT_EQ(ReadFileText(path), "previous contents\n");
+    EXPECT_EQ(errors.texts, std::vector<std::string>{"\n O arquivo " + path + " nao pode ser aberto para escrita!\n"});
+    std::filesystem::remove(path + ".saving");
+
+    if (geteuid() != 0) {
+        std::filesystem::permissions(folder.Folder(), std::filesystem::perms::owner_read |
+                                                        std::filesystem::perms::owner_exec);
+        EXPECT_FALSE(Save(room, path));
+        EXPECT_EQ(ReadFileText(path), "previous contents\n");
+        std::filesystem::permissions(folder.Folder(), std::filesystem::perms::owner_all);
+    }
+}
