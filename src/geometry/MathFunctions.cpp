@@ -85,18 +85,6 @@ TPoint3D VectorToPoint(TVector v)
     return TPoint3D::Make(v.x, v.y, v.z);
 }
 
-TPoint3D IntersectionLineAndPlane(TVector lineVector, TPoint3D Po, TVector plNormal,
-                                  TPoint3D plPoint)
-{
-    TVector u = lineVector;
-    u.Normalize();
-    const double distPo = plNormal * PointToVector(Po - plPoint);
-    const TPoint3D p1 = Po + VectorToPoint(u);
-    const double distP1 = plNormal * PointToVector(p1 - plPoint);
-    const double d = distPo / (distPo - distP1);
-    return Po + VectorToPoint(u * d);
-}
-
 double distPointToPlane(TPoint3D P, TPoint3D Pplane, TVector Nplane)
 {
     return (Nplane * PointToVector(P - Pplane)) / Nplane.Module();

@@ -39,12 +39,29 @@ using TMatrix3 = std::array<std::array<float, 3>, 3>;
 TVector PointToVector(TPoint3D p);
 TPoint3D VectorToPoint(TVector v);
 
-// Point where the line through Po along lineVector meets the plane through
-// plPoint with normal plNormal. The plane may lie behind Po (the point is
-// then against lineVector). A line parallel to the plane gives non-finite
-// coordinates: callers that can meet one test plNormal*lineVector first.
-TPoint3D IntersectionLineAndPlane(TVector lineVector, TPoint3D Po, TVector plNormal,
-                                  TPoint3D plPoint);
+// Point where the line through Po along the unit vector u meets the plane
+// through plPoint with normal plNormal: Po + u D, D the signed distance along u
+// (negative when the plane lies behind Po).
+inline TPoint3D IntersectionLineAndPlaneUnit(TVector u, TPoint3D Po, TVector plNormal, TPoint3D plPoint)
+{
+    const TVector fromPlane(Po.x - plPoint.x, Po.y - plPoint.y, Po.z - plPoint.z);
+    const double distPo = plNormal * fromPlane;
+    const TVector p1FromPlane(Po.x + u.x - plPoint.x, Po.y + u.y - plPoint.y, Po.z + u.z - plPoint.z);
+    const double distP1 = plNormal * p1FromPlane;
+    const double d = distPo / (distPo - distP1);
+    return TPoint3D::Make(Po.x + u.x * d, Po.y + u.y * d, Po.z + u.z * d);
+}
+
+// The same for a direction of any non-zero length. A line parallel to the
+// plane gives non-finite coordinates: callers that can meet one test
+// plNormal*lineVector first.
+inline TPoint3D IntersectionLineAndPlane(TVector lineVector, TPoint3D Po, TVector plNormal,
+                                         TPoint3D plPoint)
+{
+    TVector u = lineVector;
+    u.Normalize();
+    return IntersectionLineAndPlaneUnit(u, Po, plNormal, plPoint);
+}
 
 // Signed distance, positive on the side the normal points to; Nplane need not
 // be a unit vector.

@@ -163,6 +163,7 @@ void TPlane::Tecelagem()
 {
     CalcNormal();
     triangulo.clear();
+    m_localCorners.clear();
     NumTriang = 0;
     if (NumVert <= 2) {
         return;
@@ -184,6 +185,7 @@ void TPlane::Tecelagem()
         triangulo.resize(1);
         triangulo[0].Set(vertice[0], vertice[1], vertice[2]);
         NumTriang = 1;
+        CacheLocalCorners();
         return;
     }
 
@@ -214,6 +216,16 @@ void TPlane::Tecelagem()
         triangle.Center();
     }
     NumTriang = static_cast<unsigned int>(triangulo.size());
+    CacheLocalCorners();
+}
+
+void TPlane::CacheLocalCorners()
+{
+    m_localCorners.clear();
+    for (const TTriangle& t : triangulo) {
+        m_localCorners.push_back({MudaBase(Mi, t.p0 - origem), MudaBase(Mi, t.p1 - origem),
+                                  MudaBase(Mi, t.p2 - origem)});
+    }
 }
 
 int TPlane::Inner(TPoint3D P3D)
@@ -222,13 +234,10 @@ int TPlane::Inner(TPoint3D P3D)
         return -1;
     }
     const TPoint3D p = MudaBase(Mi, P3D - origem);
-    for (unsigned int t = 0; t < NumTriang; ++t) {
-        const TTriangle& triangle = triangulo[t];
-        const TPoint3D a = MudaBase(Mi, triangle.p0 - origem);
-        const TPoint3D b = MudaBase(Mi, triangle.p1 - origem);
-        const TPoint3D c = MudaBase(Mi, triangle.p2 - origem);
+    for (unsigned int t = 0; t < NumTriang && t < m_localCorners.size(); ++t) {
+        const auto& corners = m_localCorners[t];
         // A degenerate triangle (-1) contains nothing.
-        if (Inner2D(a, b, c, p) == 1) {
+        if (Inner2D(corners[0], corners[1], corners[2], p) == 1) {
             ++hits;
             return static_cast<int>(t);
         }

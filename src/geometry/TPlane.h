@@ -10,6 +10,7 @@
 // After any change of vertices, Tecelagem must run before Inner, PlaneArea or
 // drawing: origem, Mi and triangulo describe the ring of the last tessellation.
 
+#include <array>
 #include <cstdio>
 #include <vector>
 
@@ -82,4 +83,9 @@ public:
 
 private:
     void SetRing(const TPoint3D* pts, int n);
+    void CacheLocalCorners();
+
+    // The triangles' corners in the local frame of the last tessellation, so
+    // that Inner maps only the tested point.
+    std::vector<std::array<TPoint3D, 3>> m_localCorners;
 };

@@ -24,13 +24,6 @@ void TPoint3D::Set(double a, double b)
     Set(a, b, 0.0);
 }
 
-TPoint3D TPoint3D::Make(double a, double b, double c)
-{
-    TPoint3D p;
-    p.Set(a, b, c);
-    return p;
-}
-
 double Module(TPoint3D p)
 {
     return std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);

@@ -25,7 +25,14 @@ public:
     void Set(double a, double b);
 
     // Builds a point from doubles without the float reduction of the constructors.
-    static TPoint3D Make(double a, double b, double c);
+    static TPoint3D Make(double a, double b, double c)
+    {
+        TPoint3D p;
+        p.x = a;
+        p.y = b;
+        p.z = c;
+        return p;
+    }
 };
 
 // Euclidean length of the point taken as a vector from the origin.

@@ -21,19 +21,6 @@ void TVector::Set(double a, double b, double c)
     z = c;
 }
 
-double TVector::Module() const
-{
-    return std::sqrt(x * x + y * y + z * z);
-}
-
-void TVector::Normalize()
-{
-    const double m = Module();
-    x /= m;
-    y /= m;
-    z /= m;
-}
-
 double TVector::Angle(TVector v) const
 {
     constexpr double kPi = 3.1415926535897931;

@@ -1,6 +1,8 @@
 #pragma once
 // A free vector (displacement or direction), in metres where it has a length.
 
+#include <cmath>
+
 #include "geometry/TPoint3D.h"
 
 class TVector {
@@ -13,6 +15,7 @@ public:
     TVector(double a, double b, double c) : x(a), y(b), z(c) {}
     explicit TVector(TPoint3D p) : x(p.x), y(p.y), z(p.z) {}
 
+    TVector operator+(TVector v) const { return {x + v.x, y + v.y, z + v.z}; }
     TVector operator-(TVector v) const { return {x - v.x, y - v.y, z - v.z}; }
     TVector operator*(double k) const { return {x * k, y * k, z * k}; }
     TVector operator/(double k) const { return {x / k, y / k, z / k}; }
@@ -23,9 +26,15 @@ public:
     TVector& operator=(double v);
 
     void Set(double a, double b, double c);
-    double Module() const;
+    double Module() const { return std::sqrt(x * x + y * y + z * z); }
     // In place; the caller passes a non-zero vector.
-    void Normalize();
+    void Normalize()
+    {
+        const double m = Module();
+        x /= m;
+        y /= m;
+        z /= m;
+    }
     // Angle to v in degrees, 0 to 180.
     double Angle(TVector v) const;
 };

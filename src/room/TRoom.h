@@ -27,6 +27,7 @@
 #include "room/TMaterial.h"
 #include "room/TReceiver.h"
 #include "room/TSource.h"
+#include "simulation/TRay.h"
 
 class TDirectivity;
 
@@ -206,6 +207,30 @@ public:
     bool SaveMaterials(const std::string& path) const;
     bool SavePlaneLayers(const std::string& path) const;
     bool SavePlanes(const std::string& path) const;
+
+    // --- geometry analysis ---------------------------------------------------
+    // Marks the planes that rays from outside the bounding box meet first.
+    void GetExternalPlanes();
+    // Enclosed volume from the external planes (divergence theorem), unless
+    // ForceVolumeFlag keeps the user's value.
+    double CalculateVolumeGeometry();
+    double CalculateArea();
+    // Centre of the bounding box of planes, receivers and sources.
+    TPoint3D GetCenter();
+    float GetMaxRoomLength() const;
+    // 1 when no plane lies strictly between P1 and P2, else 0.
+    int CheckVisibility(TPoint3D P1, TPoint3D P2);
+
+    // --- ray tracing ----------------------------------------------------------
+    // Moves the ray to p on plane P, reflects it and removes the absorbed
+    // energy; with DiffuseProcessing the scattered part of each band goes to
+    // scattEnergy (NumBands values). Returns the hit weight factor, 1.
+    double PlaneInteraction(int P, Raio_st& ray, TPoint3D p, float* scattEnergy) const;
+    // Mean free path in metres from 1002 rays traced from the centre; 0 when
+    // no ray reflects (an open geometry), meaning unknown.
+    float MFP_Estimation();
+    // Prints the room report; estimates the mean free path when still 0.
+    void ShowInfo();
 
     // --- environment, folders, clean-up --------------------------------------
     void PathSetup(const std::string& path);
