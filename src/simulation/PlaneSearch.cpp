@@ -1,43 +1,220 @@
 #include "simulation/PlaneSearch.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 #include "geometry/MathFunctions.h"
 
 namespace {
+
 constexpr double kNoHitDistance = 1.7976931348623158e+307;
-}
+// Below this many planes the tree costs more than it saves.
+constexpr std::size_t kTreeThreshold = 24;
+constexpr int kLeafSize = 4;
+
+} // namespace
 
 TPlaneSearch::TPlaneSearch(std::vector<TPlane>& planes) : m_planes(&planes)
 {
     m_entries.reserve(planes.size());
-    for (const TPlane& plane : planes) {
+    std::vector<Box> boxes;
+    for (int i = 0; i < static_cast<int>(planes.size()); ++i) {
+        const TPlane& plane = planes[i];
         const bool usable = plane.NumVert > 2 && plane.NumTriang > 0;
-        m_entries.push_back({plane.normal, usable ? plane.vertice[0] : TPoint3D(), usable});
+        const TPoint3D origin = usable ? plane.vertice[0] : TPoint3D();
+        m_entries.push_back({plane.normal, origin, usable});
+        if (!usable) {
+            continue;
+        }
+        Box box{{origin.x, origin.y, origin.z}, {origin.x, origin.y, origin.z}};
+        for (const TTriangle& t : plane.triangulo) {
+            for (const TPoint3D& c : {t.p0, t.p1, t.p2}) {
+                const double xyz[3] = {c.x, c.y, c.z};
+                for (int a = 0; a < 3; ++a) {
+                    box.min[a] = std::min(box.min[a], xyz[a]);
+                    box.max[a] = std::max(box.max[a], xyz[a]);
+                    m_scale = std::max(m_scale, std::fabs(xyz[a]));
+                }
+            }
+        }
+        // The polygon test works in single precision: a crossing it accepts
+        // may lie a few 1e-7 of the plane's size outside the exact outline.
+        const double size = std::max({box.max[0] - box.min[0], box.max[1] - box.min[1],
+                                      box.max[2] - box.min[2]});
+        const double grow = 1e-4 * size;
+        for (int a = 0; a < 3; ++a) {
+            box.min[a] -= grow;
+            box.max[a] += grow;
+        }
+        boxes.push_back(box);
+        m_order.push_back(i);
+    }
+    if (planes.size() >= kTreeThreshold && !m_order.empty()) {
+        std::vector<Box> ordered(planes.size());
+        for (std::size_t k = 0; k < m_order.size(); ++k) {
+            ordered[m_order[k]] = boxes[k];
+        }
+        m_nodes.reserve(2 * m_order.size());
+        Build(0, static_cast<int>(m_order.size()), ordered, 0);
+    }
+}
+
+int TPlaneSearch::Build(int first, int count, const std::vector<Box>& boxes, int depth)
+{
+    Box bounds = boxes[m_order[first]];
+    for (int k = first; k < first + count; ++k) {
+        for (int a = 0; a < 3; ++a) {
+            bounds.min[a] = std::min(bounds.min[a], boxes[m_order[k]].min[a]);
+            bounds.max[a] = std::max(bounds.max[a], boxes[m_order[k]].max[a]);
+        }
+    }
+    const int index = static_cast<int>(m_nodes.size());
+    m_nodes.push_back({bounds, first, count, -1});
+    if (count <= kLeafSize || depth > 40) {
+        return index;
+    }
+    // Split at the median centre along the longest axis.
+    int axis = 0;
+    for (int a = 1; a < 3; ++a) {
+        if (bounds.max[a] - bounds.min[a] > bounds.max[axis] - bounds.min[axis]) {
+            axis = a;
+        }
+    }
+    const int half = count / 2;
+    std::nth_element(m_order.begin() + first, m_order.begin() + first + half,
+                     m_order.begin() + first + count, [&](int a, int b) {
+                         const double ca = boxes[a].min[axis] + boxes[a].max[axis];
+                         const double cb = boxes[b].min[axis] + boxes[b].max[axis];
+                         return ca < cb || (ca == cb && a < b);
+                     });
+    const int left = Build(first, half, boxes, depth + 1);
+    const int right = Build(first + half, count - half, boxes, depth + 1);
+    m_nodes[index].first = left;
+    m_nodes[index].count = 0;
+    m_nodes[index].right = right;
+    return index;
+}
+
+void TPlaneSearch::Try(int i, TPoint3D p, TVector v, TVector u, double margin, int lastPlane,
+                       TPlaneHit& hit) const
+{
+    const Entry& entry = m_entries[i];
+    if (i == lastPlane || !entry.usable || entry.normal * v == 0.0) {
+        return;
+    }
+    const double best = hit.plane < 0 ? kNoHitDistance : hit.distance;
+    // The same arithmetic as IntersectionLineAndPlaneUnit, split so that the
+    // division and the crossing are computed only for candidates. Rounding in
+    // the crossing stays below 1e-15 of the coordinates' size: a plane is
+    // ruled out early only when it lies behind, or beyond the best hit, by far
+    // more than that.
+    const TPoint3D& o = entry.origin;
+    const TVector& n = entry.normal;
+    const double distPo = n * TVector(p.x - o.x, p.y - o.y, p.z - o.z);
+    const double distP1 = n * TVector(p.x + u.x - o.x, p.y + u.y - o.y, p.z + u.z - o.z);
+    const double den = distPo - distP1;
+    const double reach = std::fabs(distPo);
+    if ((distPo * den < 0.0 && reach > margin) ||
+        reach > (best + margin) * std::fabs(den) * (1.0 + 1e-9)) {
+        return;
+    }
+    const double d = distPo / den;
+    const TPoint3D q = TPoint3D::Make(p.x + u.x * d, p.y + u.y * d, p.z + u.z * d);
+    const TVector ahead(q.x - p.x, q.y - p.y, q.z - p.z);
+    if (!(ahead * v > 0.0)) {
+        return;
+    }
+    const double distance = ahead.Module();
+    const bool nearer = distance < best || (distance == best && i < hit.plane);
+    if (nearer && (*m_planes)[i].Inner(q) >= 0) {
+        hit.plane = i;
+        hit.point = q;
+        hit.distance = distance;
     }
 }
 
 TPlaneHit TPlaneSearch::Next(TPoint3D p, TVector v, int lastPlane) const
 {
     TPlaneHit hit;
-    double best = kNoHitDistance;
     TVector u = v;
     u.Normalize();
-    const int count = static_cast<int>(m_entries.size());
-    for (int i = 0; i < count; ++i) {
-        const Entry& entry = m_entries[i];
-        if (i == lastPlane || !entry.usable || entry.normal * v == 0.0) {
+    const double margin =
+        1e-9 * std::max({m_scale, std::fabs(p.x), std::fabs(p.y), std::fabs(p.z)});
+    if (m_nodes.empty()) {
+        const int count = static_cast<int>(m_entries.size());
+        for (int i = 0; i < count; ++i) {
+            Try(i, p, v, u, margin, lastPlane, hit);
+        }
+        return hit;
+    }
+
+    const double origin[3] = {p.x, p.y, p.z};
+    const double dir[3] = {u.x, u.y, u.z};
+    // Entry and exit of the ray p + t u (t in metres) through a box, or false
+    // when it misses the box or the box lies wholly behind.
+    auto span = [&](const Box& box, double& tEnter) {
+        double lo = -std::numeric_limits<double>::infinity();
+        double hi = std::numeric_limits<double>::infinity();
+        for (int a = 0; a < 3; ++a) {
+            if (dir[a] == 0.0) {
+                if (origin[a] < box.min[a] || origin[a] > box.max[a]) {
+                    return false;
+                }
+                continue;
+            }
+            double t0 = (box.min[a] - origin[a]) / dir[a];
+            double t1 = (box.max[a] - origin[a]) / dir[a];
+            if (t0 > t1) {
+                std::swap(t0, t1);
+            }
+            lo = std::max(lo, t0);
+            hi = std::min(hi, t1);
+        }
+        tEnter = lo;
+        return lo <= hi + margin && hi >= -margin;
+    };
+
+    // Nearest boxes first; a box entered beyond the best hit cannot hold it.
+    int stack[128];
+    double stackEnter[128];
+    int top = 0;
+    double rootEnter;
+    if (!span(m_nodes[0].box, rootEnter)) {
+        return hit;
+    }
+    stack[top] = 0;
+    stackEnter[top++] = rootEnter;
+    while (top > 0) {
+        --top;
+        const Node& node = m_nodes[stack[top]];
+        const double best = hit.plane < 0 ? kNoHitDistance : hit.distance;
+        if (stackEnter[top] > best * (1.0 + 1e-9) + margin) {
             continue;
         }
-        const TPoint3D q = IntersectionLineAndPlaneUnit(u, p, entry.normal, entry.origin);
-        const TVector ahead(q.x - p.x, q.y - p.y, q.z - p.z);
-        if (!(ahead * v > 0.0)) {
+        if (node.count > 0) {
+            for (int k = node.first; k < node.first + node.count; ++k) {
+                Try(m_order[k], p, v, u, margin, lastPlane, hit);
+            }
             continue;
         }
-        const double d = ahead.Module();
-        if (d < best && (*m_planes)[i].Inner(q) >= 0) {
-            best = d;
-            hit.plane = i;
-            hit.point = q;
-            hit.distance = d;
+        double enterLeft = 0.0, enterRight = 0.0;
+        const bool left = span(m_nodes[node.first].box, enterLeft);
+        const bool right = span(m_nodes[node.right].box, enterRight);
+        // The tree is at most 42 levels deep, so the stack never fills. The
+        // farther child goes first so that the nearer one is searched first.
+        if (left && right) {
+            const bool leftFirst = enterLeft <= enterRight;
+            stack[top] = leftFirst ? node.right : node.first;
+            stackEnter[top++] = leftFirst ? enterRight : enterLeft;
+            stack[top] = leftFirst ? node.first : node.right;
+            stackEnter[top++] = leftFirst ? enterLeft : enterRight;
+        } else if (left) {
+            stack[top] = node.first;
+            stackEnter[top++] = enterLeft;
+        } else if (right) {
+            stack[top] = node.right;
+            stackEnter[top++] = enterRight;
         }
     }
     return hit;

@@ -1,10 +1,11 @@
 #pragma once
 // The next-plane search of the ray tracer: which plane a ray from p along v
-// meets first. Every plane except the one hit last is tried in order; a plane
-// counts when the ray is not parallel to it, its crossing lies strictly ahead,
-// is strictly nearer than the best so far and lies inside the polygon. Ties go
-// to the lower plane number.
+// meets first. A plane counts when it is not the plane hit last, the ray is
+// not parallel to it, its crossing lies strictly ahead and inside the
+// polygon; the nearest such plane wins, and of planes at exactly the same
+// distance the one with the lower number.
 
+#include <array>
 #include <vector>
 
 #include "geometry/TPlane.h"
@@ -17,9 +18,11 @@ struct TPlaneHit {
     double distance = -1.0; // m from the start, -1 without a hit
 };
 
-// Holds what the search reads of every plane in one compact array; built once
-// per run over the room's planes, which must outlive it and keep their
-// geometry meanwhile (Inner counts hits on them).
+// Holds what the search reads of every plane, built once per run over the
+// room's planes, which must outlive it and keep their geometry meanwhile
+// (Inner counts hits on them). Small rooms are searched plane by plane; larger
+// ones through a bounding-volume tree that only skips planes which cannot be
+// the answer, so both give the decisions of the plane-by-plane search.
 class TPlaneSearch {
 public:
     explicit TPlaneSearch(std::vector<TPlane>& planes);
@@ -33,9 +36,29 @@ private:
         TPoint3D origin; // vertex 0
         bool usable;     // has a ring and a tessellation
     };
+    struct Box {
+        std::array<double, 3> min;
+        std::array<double, 3> max;
+    };
+    struct Node {
+        Box box;
+        int first; // leaf: first index into m_order; inner: the left child
+        int count; // leaf: number of planes; inner: 0
+        int right; // inner: the right child
+    };
+
+    // Tries plane i; updates hit when it is nearer (or as near with a lower
+    // number) and its crossing lies inside the polygon.
+    void Try(int i, TPoint3D p, TVector v, TVector u, double margin, int lastPlane,
+             TPlaneHit& hit) const;
+    int Build(int first, int count, const std::vector<Box>& boxes, int depth);
+
     std::vector<Entry> m_entries;
+    std::vector<Node> m_nodes;  // empty: search plane by plane
+    std::vector<int> m_order;   // plane numbers grouped by leaf
+    double m_scale = 1.0;       // largest coordinate of the planes, at least 1
     std::vector<TPlane>* m_planes; // the room's planes, not owned
 };
 
-// One search without a prepared array, for callers outside the tracing loop.
+// One search without a prepared tree, for callers outside the tracing loop.
 TPlaneHit FindNextPlane(std::vector<TPlane>& planes, TPoint3D p, TVector v, int lastPlane);

@@ -1,0 +1,138 @@
+// Speed of the ray tracer's inner loop: the next-plane search and the surface
+// interaction, traced for the whole emission of one source until each ray's
+// stop rules end it. Prints rays, segments, seconds and segments per second
+// for three rooms.
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "RoomFixtures.h"
+#include "room/TRoom.h"
+#include "simulation/PlaneSearch.h"
+#include "simulation/RayDirections.h"
+
+namespace {
+
+// Splits every wall of the box into split x split panels.
+std::vector<TPlane> PanelledBox(double lx, double ly, double lz, int split)
+{
+    std::vector<TPlane> panels;
+    for (const TPlane& wall : BoxPlanes(lx, ly, lz)) {
+        const TPoint3D o = wall.vertice[0];
+        const TPoint3D a = (wall.vertice[1] - o) / split;
+        const TPoint3D b = (wall.vertice[3] - o) / split;
+        for (int i = 0; i < split; ++i) {
+            for (int j = 0; j < split; ++j) {
+                const TPoint3D c = o + a * i + b * j;
+                TPlane panel(std::vector<TPoint3D>{c, c + a, c + a + b, c + b});
+                panel.LayerID = 0;
+                panels.push_back(std::move(panel));
+            }
+        }
+    }
+    return panels;
+}
+
+// A fan-shaped hall of 18 planes: floor, ceiling, stage wall, rear wall, two
+// splayed side walls in three segments each, a raised stage with its front,
+// and six ceiling reflectors.
+std::vector<TPlane> Auditorium()
+{
+    auto P = [](double x, double y, double z) { return TPoint3D::Make(x, y, z); };
+    const double h = 9.0;
+    const std::vector<TPoint3D> floorRing = {P(0, -6, 0), P(24, -11, 0), P(24, 11, 0), P(0, 6, 0)};
+    std::vector<TPlane> planes;
+    auto add = [&](std::vector<TPoint3D> ring) {
+        TPlane p(ring);
+        p.LayerID = 0;
+        planes.push_back(std::move(p));
+    };
+    add(floorRing);
+    add({P(0, -6, h), P(0, 6, h), P(24, 11, h), P(24, -11, h)});
+    add({P(0, -6, 0), P(0, 6, 0), P(0, 6, h), P(0, -6, h)});
+    add({P(24, -11, 0), P(24, -11, h), P(24, 11, h), P(24, 11, 0)});
+    for (int side : {-1, 1}) {
+        for (int k = 0; k < 3; ++k) {
+            const double x0 = 8.0 * k, x1 = 8.0 * (k + 1);
+            const double y0 = side * (6 + 5 * x0 / 24), y1 = side * (6 + 5 * x1 / 24);
+            if (side < 0) {
+                add({P(x0, y0, 0), P(x1, y1, 0), P(x1, y1, h), P(x0, y0, h)});
+            } else {
+                add({P(x0, y0, 0), P(x0, y0, h), P(x1, y1, h), P(x1, y1, 0)});
+            }
+        }
+    }
+    add({P(0, -5, 1), P(4, -5, 1), P(4, 5, 1), P(0, 5, 1)});
+    add({P(4, -5, 0), P(4, 5, 0), P(4, 5, 1), P(4, -5, 1)});
+    for (int k = 0; k < 6; ++k) {
+        const double x0 = 2 + 3.5 * k;
+        add({P(x0, -3, h - 1.5), P(x0, 3, h - 1.5), P(x0 + 2.5, 3, h - 1.0), P(x0 + 2.5, -3, h - 1.0)});
+    }
+    return planes;
+}
+
+void Run(const char* name, std::vector<TPlane> planes, TPoint3D sourcePosition)
+{
+    TRoom room;
+    room.AddMaterial(TMaterial("wall", room.NumBands, 0.1f, 0.2f));
+    TPlaneLayer layer("walls");
+    layer.MatID = 0;
+    room.AddPlaneLayer(layer);
+    room.CreatePlanes(planes);
+    room.DiffuseProcessing = 1;
+    room.SetMaxTime(2.0f);
+
+    const std::vector<TVector> directions = CreateRaysDirections(GeodesicRayCount(20000));
+    const TPlaneSearch search(room.plane);
+    const double maxDistance = room.GetMaxTime() * room.VSound;
+    const std::vector<float> emitted(room.NumBands, 1.0f / directions.size());
+    std::vector<float> scattered(room.NumBands);
+    Raio_st ray(room.NumBands);
+    long long segments = 0;
+    long long lost = 0;
+
+    const auto start = std::chrono::steady_clock::now();
+    for (std::size_t r = 0; r < directions.size(); ++r) {
+        ray.Set(sourcePosition, directions[r], 0, 0.0f, emitted.data());
+        const double floor = ray.GetEnergy() * std::pow(10.0, room.StopDecay / 10.0);
+        int last = static_cast<int>(room.NumPlanes);
+        for (;;) {
+            const TPlaneHit hit = search.Next(ray.p, ray.v, last);
+            ++segments;
+            if (hit.plane < 0) {
+                ++lost;
+                break;
+            }
+            room.PlaneInteraction(hit.plane, ray, hit.point, scattered.data());
+            last = hit.plane;
+            if (ray.dist > maxDistance || ray.GetEnergy() < floor) {
+                break;
+            }
+        }
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%-28s planes %5u  rays %6zu  segments %10lld  lost %4lld  seconds %7.3f  segments/s %12.0f\n",
+                name, room.NumPlanes, directions.size(), segments, lost, seconds, segments / seconds);
+}
+
+} // namespace
+
+// With an argument (shoebox, auditorium or panelled) only that room is traced.
+int main(int argc, char** argv)
+{
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    const std::string only = argc > 1 ? argv[1] : "";
+    if (only.empty() || only == "shoebox") {
+        Run("shoebox 8 x 6 x 3 m", BoxPlanes(8, 6, 3), TPoint3D::Make(2, 3, 1.5));
+    }
+    if (only.empty() || only == "auditorium") {
+        Run("auditorium (18 planes)", Auditorium(), TPoint3D::Make(3, 0, 1.5));
+    }
+    if (only.empty() || only == "panelled") {
+        Run("panelled box (1014 planes)", PanelledBox(8, 6, 3, 13), TPoint3D::Make(2, 3, 1.5));
+    }
+    return 0;
+}

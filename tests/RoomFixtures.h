@@ -1,0 +1,46 @@
+#pragma once
+// Rooms built in code for the tests.
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "geometry/TPlane.h"
+#include "room/TRoom.h"
+
+// The six walls of the box [0, lx] x [0, ly] x [0, lz], normals pointing into
+// the room (inward) or out of it.
+inline std::vector<TPlane> BoxPlanes(double lx, double ly, double lz, bool inward = true)
+{
+    auto P = [](double x, double y, double z) { return TPoint3D::Make(x, y, z); };
+    std::vector<std::vector<TPoint3D>> rings = {
+        {P(0, 0, 0), P(lx, 0, 0), P(lx, ly, 0), P(0, ly, 0)},         // floor, normal +z
+        {P(0, 0, lz), P(0, ly, lz), P(lx, ly, lz), P(lx, 0, lz)},     // ceiling, -z
+        {P(0, 0, 0), P(0, 0, lz), P(lx, 0, lz), P(lx, 0, 0)},         // y = 0, +y
+        {P(0, ly, 0), P(lx, ly, 0), P(lx, ly, lz), P(0, ly, lz)},     // y = ly, -y
+        {P(0, 0, 0), P(0, ly, 0), P(0, ly, lz), P(0, 0, lz)},         // x = 0, +x
+        {P(lx, 0, 0), P(lx, 0, lz), P(lx, ly, lz), P(lx, ly, 0)},     // x = lx, -x
+    };
+    std::vector<TPlane> planes;
+    for (auto& ring : rings) {
+        if (!inward) {
+            std::reverse(ring.begin(), ring.end());
+        }
+        planes.emplace_back(ring);
+        planes.back().LayerID = 0;
+    }
+    return planes;
+}
+
+// A room holding the box with one material of the given absorption and
+// scattering on every wall.
+inline void FillBoxRoom(TRoom& room, double lx, double ly, double lz, float absorption = 0.0f,
+                        float scattering = 0.0f, bool inward = true)
+{
+    room.AddMaterial(TMaterial("wall", room.NumBands, absorption, scattering));
+    TPlaneLayer layer("walls");
+    layer.MatID = 0;
+    room.AddPlaneLayer(layer);
+    room.CreatePlanes(BoxPlanes(lx, ly, lz, inward));
+    room.planeLayer[0].NumPlanes = room.NumPlanes;
+}

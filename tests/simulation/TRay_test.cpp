@@ -1,0 +1,107 @@
+#include "simulation/TRay.h"
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+
+namespace {
+
+TRay Arrival(unsigned index, float azim, float elev, int id)
+{
+    TRay r(2);
+    const float energies[2] = {0.00123f, 0.00045f};
+    TDirection arrival, start;
+    arrival.Set(azim, elev, 1);
+    start.Set(45.0f, 10.125f, 1);
+    r.Set(index, energies, arrival, 3, 0.845213f, start);
+    r.SetId(id);
+    return r;
+}
+
+std::string SavedLine(TRay& r)
+{
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    FILE* f = open_memstream(&buffer, &size);
+    r.Save(f);
+    std::fclose(f);
+    std::string text(buffer, size);
+    std::free(buffer);
+    return text;
+}
+
+} // namespace
+
+TEST(TRay, TextLineAndAzimuthNormalisation)
+{
+    TRay r = Arrival(1234, 271.5f, -12.25f, 17);
+    EXPECT_EQ(SavedLine(r), "1234 0.845213 271.500 -12.250 3 45.000 10.125 0.00123 0.00045 17\n");
+    const std::pair<float, float> cases[] = {{-90.0f, 270.0f}, {725.0f, 5.0f}, {360.0f, 0.0f}, {0.0f, 0.0f}};
+    for (const auto& [given, stored] : cases) {
+        TRay a = Arrival(1, given, 0, 0);
+        EXPECT_FLOAT_EQ(a.dir.azim, stored) << given;
+    }
+}
+
+TEST(TRay, SaveReadRoundTripAndGetFromFile)
+{
+    FILE* f = std::tmpfile();
+    for (unsigned i = 0; i < 5; ++i) {
+        TRay r = Arrival(100 + i, 10.0f * i, -5.0f, static_cast<int>(i));
+        r.Save(f);
+    }
+    std::rewind(f);
+    TRay first(2);
+    ASSERT_TRUE(first.Read(f));
+    EXPECT_EQ(first.index, 100u);
+    EXPECT_EQ(first.reflections, 3);
+    EXPECT_FLOAT_EQ(first.spectrum[1], 0.00045f);
+    EXPECT_FLOAT_EQ(first.startDir.elev, 10.125f);
+
+    TRay fourth(2);
+    ASSERT_TRUE(fourth.GetFromFile(f, 3));
+    EXPECT_EQ(fourth.index, 103u);
+    EXPECT_EQ(fourth.ID, 3);
+    TRay next(2);
+    ASSERT_TRUE(next.Read(f));
+    EXPECT_EQ(next.index, 101u) << "the caller's position is kept";
+    EXPECT_FALSE(next.GetFromFile(f, 5)) << "past the last record";
+
+    TRay wrongBands(3);
+    std::rewind(f);
+    EXPECT_FALSE(wrongBands.Read(f));
+    std::fclose(f);
+}
+
+TEST(Raio_st, BandLimitAndEnergy)
+{
+    Raio_st ok(30);
+    EXPECT_EQ(ok.NumBands, 30u);
+    ErrorRecorder errors;
+    EXPECT_THROW(Raio_st(31), FatalError);
+    EXPECT_EQ(errors.texts, std::vector<std::string>{"Raio_st error: Nbands > MAX_NUMBANDS\n"});
+
+    Raio_st ray(3);
+    const float e[3] = {1.0f, 2.0f, 0.5f};
+    ray.Set(TPoint3D::Make(1, 2, 3), TVector(0, 0, 1), 2, 4.5f, e);
+    EXPECT_DOUBLE_EQ(ray.GetEnergy(), 3.5);
+    EXPECT_EQ(ray.reflections, 2u);
+}
+
+TEST(SubRayCmp_Index, OrdersByIndexThenAzimuthThenElevation)
+{
+    auto sub = [](unsigned index, float azim, float elev) {
+        TSubRay s;
+        s.index = index;
+        s.dir.Set(azim, elev, 1);
+        return s;
+    };
+    std::vector<TSubRay> list = {sub(11, 0, 0), sub(10, 30, 0), sub(10, 20, 5), sub(10, 20, -5)};
+    std::sort(list.begin(), list.end(), SubRayCmp_Index);
+    EXPECT_EQ(list[0].dir.elev, -5.0f);
+    EXPECT_EQ(list[1].dir.elev, 5.0f);
+    EXPECT_EQ(list[2].dir.azim, 30.0f);
+    EXPECT_EQ(list[3].index, 11u);
+}
