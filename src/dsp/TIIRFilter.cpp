@@ -91,10 +91,9 @@ constexpr unsigned int kNumOctaveBands = 9;
 constexpr unsigned int kTableRows = kNumOctaveBands + 1;
 
 // The 16 kHz band at 44.1 kHz: its upper octave edge (22.6 kHz) lies above the
-// Nyquist frequency, so the band cannot be designed like the others. This row
-// is the Butterworth band-pass of the same order with its lower -3 dB edge at
-// 11.31 kHz and its upper edge at about 18.90 kHz, with unit gain at 15.9 kHz;
-// it is tabulated so that results stay comparable from version to version.
+// Nyquist frequency, so the band cannot be designed like the others. Its fixed
+// row is a Butterworth band-pass of the same order with the lower -3 dB edge
+// at 11.31 kHz and the upper one at about 18.90 kHz (unit gain at 15.9 kHz).
 TOctaveIIRRow Band16kAt44k1()
 {
     TOctaveIIRRow row;
