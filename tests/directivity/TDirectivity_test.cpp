@@ -111,17 +111,17 @@ TEST(TDirectivity, UnknownNameFallsBackToOmni)
 TEST(TDirectivity, MagnitudeSpectrumFile)
 {
     ScratchFolder folder;
-    DaffSpec spec;
-    spec.channels = 2;
-    spec.frequencies = kThirdOctaves;
+    DaffDesign design;
+    design.channels = 2;
+    design.frequencies = kThirdOctaves;
     // Channel 0 sums to 4 over the bands, channel 1 to 9; the record shows in the rest.
-    spec.value = [](int r, int c, int i) {
+    design.value = [](int r, int c, int i) {
         if (r == 24 * 5 + 1) {
             return c == 0 ? 4.0 / 9.0 : 1.0;
         }
         return r + c / 10.0 + i / 1000.0;
     };
-    const std::string path = folder.Write("ms.daff", WriteDaff(spec).bytes);
+    const std::string path = folder.Write("ms.daff", WriteDaff(design).bytes);
     ErrorRecorder recorder;
     TDirectivity pattern(path, kBands);
     EXPECT_TRUE(recorder.texts.empty());
@@ -165,9 +165,9 @@ TEST(TDirectivity, MagnitudeSpectrumStoppingBelow16kHz)
     ScratchFolder folder;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        DaffSpec spec;
-        spec.frequencies = c.frequencies;
-        const std::string path = folder.Write("short.daff", WriteDaff(spec).bytes);
+        DaffDesign design;
+        design.frequencies = c.frequencies;
+        const std::string path = folder.Write("short.daff", WriteDaff(design).bytes);
         ErrorRecorder recorder;
         EXPECT_EQ(FatalCode([&] { TDirectivity pattern(path, kBands); }), c.code);
         EXPECT_EQ(recorder.texts, c.messages);
@@ -177,19 +177,19 @@ TEST(TDirectivity, MagnitudeSpectrumStoppingBelow16kHz)
 TEST(TDirectivity, ImpulseResponseFile)
 {
     ScratchFolder folder;
-    DaffSpec spec;
-    spec.contentType = 0;
-    spec.channels = 2;
-    spec.filterLength = 6;
-    spec.stored = 4;
+    DaffDesign design;
+    design.contentType = 0;
+    design.channels = 2;
+    design.filterLength = 6;
+    design.stored = 4;
     // The frontal record (121) has one leading zero: peaks at 1 + 2 and 1 + 0.
-    spec.value = [](int, int c, int i) {
+    design.value = [](int, int c, int i) {
         if (c == 0) {
             return i == 2 ? 0.8 : 0.1;
         }
         return i == 0 ? -0.9 : 0.2;
     };
-    const std::string path = folder.Write("ir.daff", WriteDaff(spec).bytes);
+    const std::string path = folder.Write("ir.daff", WriteDaff(design).bytes);
     TDirectivity pattern(path, kBands);
     EXPECT_EQ(pattern.GetDAFFType(), TDirectivity::kImpulseResponse);
     EXPECT_EQ(pattern.GetIRLength(), 6);
@@ -212,7 +212,7 @@ TEST(TDirectivity, ImpulseResponseFile)
 TEST(TDirectivity, FileContentKinds)
 {
     ScratchFolder folder;
-    DaffSpec dft;
+    DaffDesign dft;
     dft.contentType = 4;
     TDirectivity notSupported(folder.Write("dft.daff", WriteDaff(dft).bytes), kBands);
     EXPECT_EQ(notSupported.GetDAFFType(), TDirectivity::kNotSupported);
@@ -223,7 +223,7 @@ TEST(TDirectivity, FileContentKinds)
     EXPECT_EQ(out[0], 1.0f);
     EXPECT_EQ(notSupported.GetFrontEnergy(), 1.0f);
 
-    DaffSpec mps;
+    DaffDesign mps;
     mps.contentType = 3;
     const std::string mpsPath = folder.Write("mps.daff", WriteDaff(mps).bytes);
     ErrorRecorder recorder;
@@ -234,7 +234,7 @@ TEST(TDirectivity, FileContentKinds)
 TEST(TDirectivity, UnreadableFileEndsWithReaderCode)
 {
     ScratchFolder folder;
-    Bytes bytes = WriteDaff(DaffSpec{}).bytes;
+    Bytes bytes = WriteDaff(DaffDesign{}).bytes;
     bytes[0] = 'X';
     const std::string path = folder.Write("bad.daff", bytes);
     ErrorRecorder recorder;
@@ -242,7 +242,7 @@ TEST(TDirectivity, UnreadableFileEndsWithReaderCode)
     EXPECT_EQ(recorder.texts, std::vector<std::string>{"DAFF Error: Invalid file (wrong signature, etc.) for file " +
                                                        path + "\n"});
 
-    DaffSpec huge;
+    DaffDesign huge;
     huge.contentType = 0;
     huge.filterLength = TDirectivity::kMaxIRLength + 1;
     const std::string hugePath = folder.Write("huge.daff", WriteDaff(huge).bytes);
@@ -284,7 +284,7 @@ TEST(TDirectivityList, LookupsByName)
 TEST(TDirectivityList, FailedRebuildKeepsTheOldList)
 {
     ScratchFolder folder;
-    Bytes bytes = WriteDaff(DaffSpec{}).bytes;
+    Bytes bytes = WriteDaff(DaffDesign{}).bytes;
     bytes[2] = 160;  // version
     const std::string bad = folder.Write("old.daff", bytes);
     TDirectivityList list;
@@ -300,19 +300,19 @@ TEST(TDirectivityList, FailedRebuildKeepsTheOldList)
 // queries in every direction (checked under ASan and UBSan).
 TEST(TDirectivity, CorruptedFilesNeverCrash)
 {
-    DaffSpec ms;
+    DaffDesign ms;
     ms.alphaPoints = 8;
     ms.alphaEnd = 315.0f;
     ms.betaPoints = 5;
     ms.channels = 2;
-    DaffSpec ir = ms;
+    DaffDesign ir = ms;
     ir.contentType = 0;
     ir.quantization = 1;
     ScratchFolder folder;
     std::mt19937 random(6100);
     ErrorRecorder quiet;
-    for (const DaffSpec& spec : {ms, ir}) {
-        const Bytes original = WriteDaff(spec).bytes;
+    for (const DaffDesign& design : {ms, ir}) {
+        const Bytes original = WriteDaff(design).bytes;
         for (int round = 0; round < 300; ++round) {
             Bytes bytes = original;
             for (int f = 0, flips = 1 + static_cast<int>(random() % 3); f < flips; ++f) {

@@ -26,9 +26,9 @@ int OpenCode(const ScratchFolder& folder, const Bytes& bytes)
 TEST(DAFFReader, OpensMagnitudeSpectrumFileWithMetadata)
 {
     ScratchFolder folder;
-    DaffSpec spec;
-    spec.channels = 2;
-    const std::string path = folder.Write("ms.daff", WriteDaff(spec).bytes);
+    DaffDesign design;
+    design.channels = 2;
+    const std::string path = folder.Write("ms.daff", WriteDaff(design).bytes);
     auto reader = DAFFReader::create();
     ASSERT_EQ(reader->openFile(path), 0);
     EXPECT_EQ(reader->getFileFormatVersion(), 170);
@@ -41,7 +41,7 @@ TEST(DAFFReader, OpensMagnitudeSpectrumFileWithMetadata)
 
     auto* ms = dynamic_cast<DAFFContentMS*>(reader->getContent());
     ASSERT_NE(ms, nullptr);
-    EXPECT_EQ(ms->getFrequencies(), spec.frequencies);
+    EXPECT_EQ(ms->getFrequencies(), design.frequencies);
     std::vector<float> magnitudes(9);
     ASSERT_EQ(ms->getMagnitudes(265, 1, magnitudes.data()), 0);
     EXPECT_FLOAT_EQ(magnitudes[0], 2651.0f);
@@ -82,16 +82,16 @@ TEST(DAFFContentIR, FilterCoefficientsPerQuantization)
     ScratchFolder folder;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        DaffSpec spec;
-        spec.contentType = 0;
-        spec.quantization = c.quantization;
-        spec.alphaPoints = 4;
-        spec.alphaEnd = 270.0f;
-        spec.betaPoints = 3;
-        spec.filterLength = 7;
-        spec.stored = 4;
-        spec.value = [&](int, int, int i) { return c.stored[static_cast<std::size_t>(i)]; };
-        const std::string path = folder.Write("ir.daff", WriteDaff(spec).bytes);
+        DaffDesign design;
+        design.contentType = 0;
+        design.quantization = c.quantization;
+        design.alphaPoints = 4;
+        design.alphaEnd = 270.0f;
+        design.betaPoints = 3;
+        design.filterLength = 7;
+        design.stored = 4;
+        design.value = [&](int, int, int i) { return c.stored[static_cast<std::size_t>(i)]; };
+        const std::string path = folder.Write("ir.daff", WriteDaff(design).bytes);
         auto reader = DAFFReader::create();
         ASSERT_EQ(reader->openFile(path), 0);
         auto* ir = dynamic_cast<DAFFContentIR*>(reader->getContent());
@@ -113,7 +113,7 @@ TEST(DAFFContentIR, FilterCoefficientsPerQuantization)
 
 TEST(DAFFReader, ValidationErrorPerField)
 {
-    const DaffFile base = WriteDaff(DaffSpec{});
+    const DaffFile base = WriteDaff(DaffDesign{});
     const std::size_t mh = base.mainHeader;
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const std::uint64_t metadataSize = base.bytes.size() - base.metadataBlock;
@@ -186,16 +186,16 @@ TEST(DAFFReader, ContentHeaderErrorsPerType)
 {
     struct Case {
         const char* name;
-        DaffSpec spec;
+        DaffDesign design;
         std::function<void(Bytes&, const DaffFile&)> corrupt;
         int expected;
     };
-    DaffSpec ir;
+    DaffDesign ir;
     ir.contentType = 0;
     ir.metadata = false;
-    DaffSpec dft;
+    DaffDesign dft;
     dft.contentType = 4;
-    DaffSpec phase;
+    DaffDesign phase;
     phase.contentType = 2;
     const Case cases[] = {
         {"IR valid", ir, [](Bytes&, const DaffFile&) {}, 0},
@@ -222,7 +222,7 @@ TEST(DAFFReader, ContentHeaderErrorsPerType)
     ScratchFolder folder;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const DaffFile file = WriteDaff(c.spec);
+        const DaffFile file = WriteDaff(c.design);
         Bytes bytes = file.bytes;
         c.corrupt(bytes, file);
         EXPECT_EQ(OpenCode(folder, bytes), c.expected);
@@ -231,26 +231,26 @@ TEST(DAFFReader, ContentHeaderErrorsPerType)
 
 TEST(DAFFContent, NearestNeighbourLookups)
 {
-    DaffSpec fine;  // 5-degree alpha grid without its 360 column, poles stored once
+    DaffDesign fine;  // 5-degree alpha grid without its 360 column, poles stored once
     fine.alphaPoints = 72;
     fine.alphaEnd = 355.0f;
     fine.betaPoints = 37;
     fine.metadata = false;
-    DaffSpec circle;  // 15-degree full circle
+    DaffDesign circle;  // 15-degree full circle
     circle.metadata = false;
-    DaffSpec band;  // no poles: beta from 30 to 150
+    DaffDesign band;  // no poles: beta from 30 to 150
     band.alphaPoints = 4;
     band.alphaEnd = 270.0f;
     band.betaPoints = 5;
     band.betaStart = 30.0f;
     band.betaEnd = 150.0f;
     band.metadata = false;
-    DaffSpec turned = circle;
+    DaffDesign turned = circle;
     turned.yaw = 90.0f;
 
     struct Case {
         const char* name;
-        const DaffSpec* spec;
+        const DaffDesign* design;
         int view;
         float phi;
         float theta;
@@ -285,7 +285,7 @@ TEST(DAFFContent, NearestNeighbourLookups)
     ScratchFolder folder;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string path = folder.Write("grid.daff", WriteDaff(*c.spec).bytes);
+        const std::string path = folder.Write("grid.daff", WriteDaff(*c.design).bytes);
         auto reader = DAFFReader::create();
         ASSERT_EQ(reader->openFile(path), 0);
         int record = -5;
@@ -348,17 +348,17 @@ TEST(DAFFUtils, StrErrorTexts)
 // (checked under ASan and UBSan).
 TEST(DAFFReader, TruncatedAndCorruptedFilesNeverCrash)
 {
-    DaffSpec ms;
+    DaffDesign ms;
     ms.alphaPoints = 6;
     ms.alphaEnd = 300.0f;
     ms.betaPoints = 4;
     ms.betaStart = 0.0f;
     ms.betaEnd = 180.0f;
     ms.channels = 2;
-    DaffSpec ir16 = ms;
+    DaffDesign ir16 = ms;
     ir16.contentType = 0;
     ir16.quantization = 0;
-    DaffSpec ir24 = ir16;
+    DaffDesign ir24 = ir16;
     ir24.quantization = 1;
     std::vector<Bytes> originals = {WriteDaff(ms).bytes, WriteDaff(ir16).bytes, WriteDaff(ir24).bytes};
     originals.push_back(ReadBytes(TestDataPath("daff/ExampleUnityOmni.v17.ms.daff")));

@@ -10,7 +10,7 @@
 
 #include "TestFiles.h"
 
-struct DaffSpec {
+struct DaffDesign {
     int contentType = 1;   // 0 impulse response, 1 magnitude spectrum, 2..4 other
     int quantization = 2;  // 0 int16, 1 int24, 2 float32
     int channels = 1;
@@ -47,7 +47,7 @@ struct DaffFile {
     std::size_t metadataBlock = 0;  // offset of block 5 (when written)
 };
 
-inline int DaffGridRecords(const DaffSpec& s)
+inline int DaffGridRecords(const DaffDesign& s)
 {
     int records = 0;
     for (int b = 0; b < s.betaPoints; ++b) {
@@ -58,7 +58,7 @@ inline int DaffGridRecords(const DaffSpec& s)
     return records;
 }
 
-inline DaffFile WriteDaff(const DaffSpec& s)
+inline DaffFile WriteDaff(const DaffDesign& s)
 {
     const int records = s.numRecords >= 0 ? s.numRecords : DaffGridRecords(s);
     const bool isIR = s.contentType == 0;
