@@ -321,23 +321,30 @@ bool DirectivityNameKnown(const std::vector<std::string>& names, const std::stri
     });
 }
 
-void RebuildDirectivities(TDirectivityList& list, const std::vector<std::string>& names,
-                          unsigned int numBands)
+std::size_t AppendDirectivities(TDirectivityList& list, const std::vector<std::string>& names,
+                                unsigned int numBands)
 {
-    TDirectivityList fresh;
-    fresh.reserve(names.size());
-    for (const std::string& name : names) {
-        fresh.push_back(std::make_unique<TDirectivity>(name, numBands));
+    std::vector<std::string> known;
+    for (const auto& pattern : list) {
+        known.push_back(pattern->GetPatternName());
     }
-    list.swap(fresh);
+    TDirectivityList fresh;
+    for (const std::string& name : names) {
+        if (!DirectivityNameKnown(known, name)) {
+            fresh.push_back(std::make_shared<TDirectivity>(name, numBands));
+            known.push_back(name);
+        }
+    }
+    list.insert(list.end(), fresh.begin(), fresh.end());
+    return fresh.size();
 }
 
-TDirectivity& ResolveDirectivity(TDirectivityList& list, const std::string& nameID,
-                                 unsigned int numBands)
+std::shared_ptr<TDirectivity> ResolveDirectivity(TDirectivityList& list, const std::string& nameID,
+                                                 unsigned int numBands)
 {
     if (list.empty()) {
-        list.push_back(std::make_unique<TDirectivity>("OMNI", numBands));
+        list.push_back(std::make_shared<TDirectivity>("OMNI", numBands));
     }
     const int id = FindDirectivityID(list, nameID);
-    return *list[id >= 0 ? static_cast<std::size_t>(id) : 0];
+    return list[id >= 0 ? static_cast<std::size_t>(id) : 0];
 }

@@ -114,8 +114,10 @@ private:
     int m_irLength = 1;
 };
 
-// The room's patterns, in list order; index = pattern identity.
-using TDirectivityList = std::vector<std::unique_ptr<TDirectivity>>;
+// The room's patterns, in list order; index = pattern identity. Source and
+// receiver types share the patterns they use, so no type can hold a pattern
+// that the list has let go.
+using TDirectivityList = std::vector<std::shared_ptr<TDirectivity>>;
 
 // Index of the first pattern in list order whose name occurs inside nameID
 // (a type's pattern field "SUPERCARD_2" finds "SUPERCARD"); -1 when none.
@@ -125,14 +127,15 @@ int FindDirectivityID(const TDirectivityList& list, const std::string& nameID);
 // loaded already (note: the opposite direction of FindDirectivityID).
 bool DirectivityNameKnown(const std::vector<std::string>& names, const std::string& nameID);
 
-// Replaces the whole list by patterns loaded afresh from names, in order.
-// The new list is complete before the old one goes, so a file that fails to
-// load (FatalError) leaves the old list untouched.
-void RebuildDirectivities(TDirectivityList& list, const std::vector<std::string>& names,
-                          unsigned int numBands);
+// Loads the patterns of names that are not loaded yet (DirectivityNameKnown)
+// and appends them in order. All are loaded before any is appended, so a file
+// that fails to load (FatalError) leaves the list untouched. Returns how many
+// were added.
+std::size_t AppendDirectivities(TDirectivityList& list, const std::vector<std::string>& names,
+                                unsigned int numBands);
 
 // The pattern a source or receiver type naming nameID uses: the match of
 // FindDirectivityID, else the first pattern of the list, with "OMNI" added
-// first to an empty list. The reference is valid until the list changes.
-TDirectivity& ResolveDirectivity(TDirectivityList& list, const std::string& nameID,
-                                 unsigned int numBands);
+// first to an empty list.
+std::shared_ptr<TDirectivity> ResolveDirectivity(TDirectivityList& list, const std::string& nameID,
+                                                 unsigned int numBands);

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "directivity/TDirectivity.h"
 #include "geometry/TPlane.h"
 #include "geometry/TPoint3D.h"
 #include "room/TLayer.h"
@@ -28,8 +29,6 @@
 #include "room/TReceiver.h"
 #include "room/TSource.h"
 #include "simulation/TRay.h"
-
-class TDirectivity;
 
 class TRoom {
 public:
@@ -60,7 +59,7 @@ public:
     unsigned int NumMaterials = 0;
     std::vector<TMaterial> material;
     unsigned int NumDirectivities = 0;
-    std::vector<std::shared_ptr<TDirectivity>> directivity;
+    TDirectivityList directivity;
 
     unsigned int NumBands = 9;
     float FSample = 44100.0f;     // Hz

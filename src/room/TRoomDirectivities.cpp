@@ -2,37 +2,16 @@
 // source and receiver types.
 //
 // Loaded patterns are never re-created when the list grows: new names are
-// appended and loaded, so the patterns the types hold stay the list's own.
+// loaded and appended, so the patterns the types hold stay the list's own.
 
 #include "directivity/TDirectivity.h"
 #include "room/ProjectText.h"
 #include "room/TRoom.h"
 #include "util/ErrorMessage.h"
 
-namespace {
-
-bool OccursInAny(const std::vector<std::string>& names, const std::string& text)
-{
-    for (const auto& name : names) {
-        if (name.find(text) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
-} // namespace
-
 void TRoom::AddDirectivity(const std::string& NameID)
 {
-    std::vector<std::string> names;
-    for (const auto& pattern : directivity) {
-        names.emplace_back(pattern->GetPatternName());
-    }
-    if (OccursInAny(names, NameID)) {
-        return;
-    }
-    directivity.push_back(std::make_shared<TDirectivity>(NameID, NumBands));
+    AppendDirectivities(directivity, {NameID}, NumBands);
     NumDirectivities = static_cast<unsigned int>(directivity.size());
 }
 
@@ -45,10 +24,6 @@ void TRoom::AddDirectivitiesTxt(const std::string& FileName)
     TFileCloser closer(file);
 
     std::vector<std::string> names;
-    for (const auto& pattern : directivity) {
-        names.emplace_back(pattern->GetPatternName());
-    }
-    const std::size_t loaded = names.size();
     auto collect = [&](const std::string& section, int fieldsWanted, bool report) {
         std::rewind(file);
         if (!Busca(file, "<" + section + ">")) {
@@ -66,18 +41,14 @@ void TRoom::AddDirectivitiesTxt(const std::string& FileName)
                 }
                 continue;
             }
-            if (!OccursInAny(names, fields[1])) {
-                names.push_back(fields[1]);
-            }
+            names.push_back(fields[1]);
         }
     };
     collect("LAYERS::SOURCE", static_cast<int>(NumBands) + 2, true);
     collect("LAYERS::RECEIVER", 2, false);
     closer.Close();
 
-    for (std::size_t i = loaded; i < names.size(); ++i) {
-        directivity.push_back(std::make_shared<TDirectivity>(names[i], NumBands));
-    }
+    AppendDirectivities(directivity, names, NumBands);
     NumDirectivities = static_cast<unsigned int>(directivity.size());
 }
 
@@ -89,22 +60,12 @@ void TRoom::DeleteDirectivities()
 
 int TRoom::GetDirectivityID(const std::string& NameID) const
 {
-    for (std::size_t i = 0; i < directivity.size(); ++i) {
-        if (NameID.find(directivity[i]->GetPatternName()) != std::string::npos) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
+    return FindDirectivityID(directivity, NameID);
 }
 
 std::shared_ptr<TDirectivity> TRoom::FindDirectivityOrDefault(const std::string& NameID)
 {
-    const int id = GetDirectivityID(NameID);
-    if (id >= 0) {
-        return directivity[id];
-    }
-    if (directivity.empty()) {
-        AddDirectivity("OMNI");
-    }
-    return directivity.front();
+    auto pattern = ResolveDirectivity(directivity, NameID, NumBands);
+    NumDirectivities = static_cast<unsigned int>(directivity.size());
+    return pattern;
 }

@@ -265,7 +265,8 @@ TEST(TDirectivity, RealMagnitudeSpectrumFile)
 TEST(TDirectivityList, LookupsByName)
 {
     TDirectivityList list;
-    RebuildDirectivities(list, {"OMNI", "SUPERCARD"}, kBands);
+    EXPECT_EQ(AppendDirectivities(list, {"OMNI", "SUPERCARD", "CARD", "OMNI"}, kBands), 2u)
+        << "CARD occurs inside SUPERCARD, OMNI is there already";
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(FindDirectivityID(list, "SUPERCARD_2"), 1);
     EXPECT_EQ(FindDirectivityID(list, "CARD"), -1);
@@ -273,25 +274,25 @@ TEST(TDirectivityList, LookupsByName)
     EXPECT_TRUE(DirectivityNameKnown({"OMNI", "SUPERCARD"}, "CARD"));
     EXPECT_FALSE(DirectivityNameKnown({"OMNI", "SUPERCARD"}, "CARDIOID"));
 
-    EXPECT_EQ(&ResolveDirectivity(list, "SUPERCARD_2", kBands), list[1].get());
-    EXPECT_EQ(&ResolveDirectivity(list, "EIGHTFIG", kBands), list[0].get());
+    EXPECT_EQ(ResolveDirectivity(list, "SUPERCARD_2", kBands), list[1]);
+    EXPECT_EQ(ResolveDirectivity(list, "EIGHTFIG", kBands), list[0]);
 
     TDirectivityList empty;
-    EXPECT_EQ(ResolveDirectivity(empty, "CARDIOID", kBands).GetPatternName(), "OMNI");
+    EXPECT_EQ(ResolveDirectivity(empty, "CARDIOID", kBands)->GetPatternName(), "OMNI");
     EXPECT_EQ(empty.size(), 1u);
 }
 
-TEST(TDirectivityList, FailedRebuildKeepsTheOldList)
+TEST(TDirectivityList, FailedAppendKeepsTheOldList)
 {
     ScratchFolder folder;
     Bytes bytes = WriteDaff(DaffDesign{}).bytes;
     bytes[2] = 160;  // version
     const std::string bad = folder.Write("old.daff", bytes);
     TDirectivityList list;
-    RebuildDirectivities(list, {"CARDIOID"}, kBands);
+    AppendDirectivities(list, {"CARDIOID"}, kBands);
     const TDirectivity* before = list[0].get();
     ErrorRecorder recorder;
-    EXPECT_EQ(FatalCode([&] { RebuildDirectivities(list, {"CARDIOID", bad}, kBands); }), 10008);
+    EXPECT_EQ(FatalCode([&] { AppendDirectivities(list, {"HYPERCARD", bad}, kBands); }), 10008);
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].get(), before);
 }
