@@ -96,36 +96,54 @@ int TPlaneSearch::Build(int first, int count, const std::vector<Box>& boxes, int
     return index;
 }
 
-void TPlaneSearch::Try(int i, TPoint3D p, TVector v, TVector u, double margin, int lastPlane,
-                       TPlaneHit& hit) const
+double TPlaneSearch::Crossing(int i, TPoint3D p, TVector v, TVector u, double margin, int lastPlane,
+                              TPoint3D& q) const
 {
     const Entry& entry = m_entries[i];
     if (i == lastPlane || !entry.usable || entry.normal * v == 0.0) {
-        return;
+        return kNoHitDistance;
     }
-    const double best = hit.plane < 0 ? kNoHitDistance : hit.distance;
     // The same arithmetic as IntersectionLineAndPlaneUnit, split so that the
-    // division and the crossing are computed only for candidates. Rounding in
-    // the crossing stays below 1e-15 of the coordinates' size: a plane is
-    // ruled out early only when it lies behind, or beyond the best hit, by far
-    // more than that.
+    // division and the crossing are computed only for planes ahead. Rounding
+    // in the crossing stays below 1e-15 of the coordinates' size: a plane is
+    // ruled out early only when it lies behind by far more than that.
     const TPoint3D& o = entry.origin;
     const TVector& n = entry.normal;
     const double distPo = n * TVector(p.x - o.x, p.y - o.y, p.z - o.z);
     const double distP1 = n * TVector(p.x + u.x - o.x, p.y + u.y - o.y, p.z + u.z - o.z);
     const double den = distPo - distP1;
-    const double reach = std::fabs(distPo);
-    if ((distPo * den < 0.0 && reach > margin) ||
-        reach > (best + margin) * std::fabs(den) * (1.0 + 1e-9)) {
-        return;
+    if (distPo * den < 0.0 && std::fabs(distPo) > margin) {
+        return kNoHitDistance;
     }
     const double d = distPo / den;
-    const TPoint3D q = TPoint3D::Make(p.x + u.x * d, p.y + u.y * d, p.z + u.z * d);
+    q = TPoint3D::Make(p.x + u.x * d, p.y + u.y * d, p.z + u.z * d);
     const TVector ahead(q.x - p.x, q.y - p.y, q.z - p.z);
     if (!(ahead * v > 0.0)) {
+        return kNoHitDistance;
+    }
+    return ahead.Module();
+}
+
+void TPlaneSearch::Try(int i, TPoint3D p, TVector v, TVector u, double margin, int lastPlane,
+                       TPlaneHit& hit) const
+{
+    const Entry& entry = m_entries[i];
+    const double best = hit.plane < 0 ? kNoHitDistance : hit.distance;
+    if (i != lastPlane && entry.usable && entry.normal * v != 0.0) {
+        // Beyond the best hit by far more than rounding: no need for the crossing.
+        const TPoint3D& o = entry.origin;
+        const TVector& n = entry.normal;
+        const double distPo = n * TVector(p.x - o.x, p.y - o.y, p.z - o.z);
+        const double distP1 = n * TVector(p.x + u.x - o.x, p.y + u.y - o.y, p.z + u.z - o.z);
+        if (std::fabs(distPo) > (best + margin) * std::fabs(distPo - distP1) * (1.0 + 1e-9)) {
+            return;
+        }
+    }
+    TPoint3D q;
+    const double distance = Crossing(i, p, v, u, margin, lastPlane, q);
+    if (distance >= kNoHitDistance) {
         return;
     }
-    const double distance = ahead.Module();
     const bool nearer = distance < best || (distance == best && i < hit.plane);
     if (nearer && (*m_planes)[i].Inner(q) >= 0) {
         hit.plane = i;
@@ -142,9 +160,60 @@ TPlaneHit TPlaneSearch::Next(TPoint3D p, TVector v, int lastPlane) const
     const double margin =
         1e-9 * std::max({m_scale, std::fabs(p.x), std::fabs(p.y), std::fabs(p.z)});
     if (m_nodes.empty()) {
+        // Few planes: first the crossings of all of them, which are independent
+        // of each other (so divisions and roots overlap in the processor), then
+        // the polygon test from the nearest crossing on.
         const int count = static_cast<int>(m_entries.size());
+        if (count > static_cast<int>(kTreeThreshold)) {
+            // Many planes of which none can be hit: nothing to prune.
+            for (int i = 0; i < count; ++i) {
+                Try(i, p, v, u, margin, lastPlane, hit);
+            }
+            return hit;
+        }
+        // Plain arrays: no per-call initialisation of storage that is written
+        // before it is read.
+        double distances[kTreeThreshold];
+        double crossX[kTreeThreshold], crossY[kTreeThreshold], crossZ[kTreeThreshold];
+        int candidates[kTreeThreshold];
+        int found = 0;
+        // Computed for every plane without branching on the outcome, which
+        // varies from plane to plane and ray to ray and would be mispredicted.
         for (int i = 0; i < count; ++i) {
-            Try(i, p, v, u, margin, lastPlane, hit);
+            const Entry& entry = m_entries[i];
+            const TPoint3D& o = entry.origin;
+            const TVector& n = entry.normal;
+            const double distPo = n * TVector(p.x - o.x, p.y - o.y, p.z - o.z);
+            const double distP1 = n * TVector(p.x + u.x - o.x, p.y + u.y - o.y, p.z + u.z - o.z);
+            const double d = distPo / (distPo - distP1);
+            crossX[i] = p.x + u.x * d;
+            crossY[i] = p.y + u.y * d;
+            crossZ[i] = p.z + u.z * d;
+            const TVector ahead(crossX[i] - p.x, crossY[i] - p.y, crossZ[i] - p.z);
+            const bool valid = (i != lastPlane) & entry.usable & (n * v != 0.0) & (ahead * v > 0.0);
+            distances[i] = valid ? ahead.Module() : kNoHitDistance;
+        }
+        for (int i = 0; i < count; ++i) {
+            if (distances[i] < kNoHitDistance) {
+                // Kept sorted by distance, then plane number: the first one
+                // inside its polygon is the answer.
+                int k = found++;
+                while (k > 0 && distances[candidates[k - 1]] > distances[i]) {
+                    candidates[k] = candidates[k - 1];
+                    --k;
+                }
+                candidates[k] = i;
+            }
+        }
+        for (int k = 0; k < found; ++k) {
+            const int i = candidates[k];
+            const TPoint3D q = TPoint3D::Make(crossX[i], crossY[i], crossZ[i]);
+            if ((*m_planes)[i].Inner(q) >= 0) {
+                hit.plane = i;
+                hit.point = q;
+                hit.distance = distances[i];
+                break;
+            }
         }
         return hit;
     }

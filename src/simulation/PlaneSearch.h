@@ -47,6 +47,10 @@ private:
         int right; // inner: the right child
     };
 
+    // Distance to the crossing of plane i, with the crossing in q, or
+    // kNoHitDistance when the plane is skipped, parallel or not ahead.
+    double Crossing(int i, TPoint3D p, TVector v, TVector u, double margin, int lastPlane,
+                    TPoint3D& q) const;
     // Tries plane i; updates hit when it is nearer (or as near with a lower
     // number) and its crossing lies inside the polygon.
     void Try(int i, TPoint3D p, TVector v, TVector u, double margin, int lastPlane,
