@@ -16,26 +16,6 @@
 
 namespace {
 
-// Splits every wall of the box into split x split panels.
-std::vector<TPlane> PanelledBox(double lx, double ly, double lz, int split)
-{
-    std::vector<TPlane> panels;
-    for (const TPlane& wall : BoxPlanes(lx, ly, lz)) {
-        const TPoint3D o = wall.vertice[0];
-        const TPoint3D a = (wall.vertice[1] - o) / split;
-        const TPoint3D b = (wall.vertice[3] - o) / split;
-        for (int i = 0; i < split; ++i) {
-            for (int j = 0; j < split; ++j) {
-                const TPoint3D c = o + a * i + b * j;
-                TPlane panel(std::vector<TPoint3D>{c, c + a, c + a + b, c + b});
-                panel.LayerID = 0;
-                panels.push_back(std::move(panel));
-            }
-        }
-    }
-    return panels;
-}
-
 // A fan-shaped hall of 18 planes: floor, ceiling, stage wall, rear wall, two
 // splayed side walls in three segments each, a raised stage with its front,
 // and six ceiling reflectors.
@@ -132,7 +112,7 @@ int main(int argc, char** argv)
         Run("auditorium (18 planes)", Auditorium(), TPoint3D::Make(3, 0, 1.5));
     }
     if (only.empty() || only == "panelled") {
-        Run("panelled box (1014 planes)", PanelledBox(8, 6, 3, 13), TPoint3D::Make(2, 3, 1.5));
+        Run("panelled box (1014 planes)", PanelledBoxPlanes(8, 6, 3, 13), TPoint3D::Make(2, 3, 1.5));
     }
     return 0;
 }

@@ -32,6 +32,25 @@ inline std::vector<TPlane> BoxPlanes(double lx, double ly, double lz, bool inwar
     return planes;
 }
 
+// The walls of the same box, each split into split x split panels.
+inline std::vector<TPlane> PanelledBoxPlanes(double lx, double ly, double lz, int split)
+{
+    std::vector<TPlane> panels;
+    for (const TPlane& wall : BoxPlanes(lx, ly, lz)) {
+        const TPoint3D o = wall.vertice[0];
+        const TPoint3D a = (wall.vertice[1] - o) / split;
+        const TPoint3D b = (wall.vertice[3] - o) / split;
+        for (int i = 0; i < split; ++i) {
+            for (int j = 0; j < split; ++j) {
+                const TPoint3D c = o + a * i + b * j;
+                panels.emplace_back(std::vector<TPoint3D>{c, c + a, c + a + b, c + b});
+                panels.back().LayerID = 0;
+            }
+        }
+    }
+    return panels;
+}
+
 // A room holding the box with one material of the given absorption and
 // scattering on every wall.
 inline void FillBoxRoom(TRoom& room, double lx, double ly, double lz, float absorption = 0.0f,

@@ -1,6 +1,8 @@
 #pragma once
 // Helpers shared by the test files.
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -43,4 +45,43 @@ inline std::string ReadFileText(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs f and returns the exit code of the FatalError it raises, or 0.
+template <typename F>
+int FatalCode(F&& f)
+{
+    try {
+        f();
+    } catch (const FatalError& error) {
+        return error.ExitCode();
+    }
+    return 0;
+}
+
+// An in-memory file holding text, positioned at its start; closed at scope end.
+struct MemFile {
+    explicit MemFile(const std::string& text) : file(fmemopen(nullptr, text.size() + 1, "w+"))
+    {
+        std::fputs(text.c_str(), file);
+        std::rewind(file);
+    }
+    ~MemFile() { std::fclose(file); }
+    MemFile(const MemFile&) = delete;
+    MemFile& operator=(const MemFile&) = delete;
+    FILE* file;
+};
+
+// What write(FILE*) writes, as text.
+template <typename Writer>
+std::string WrittenText(Writer write)
+{
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    FILE* f = open_memstream(&buffer, &size);
+    write(f);
+    std::fclose(f);
+    std::string text(buffer, size);
+    std::free(buffer);
+    return text;
 }

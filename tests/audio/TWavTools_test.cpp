@@ -87,18 +87,6 @@ std::vector<float> SoxDecode(const std::string& path)
     return samples;
 }
 
-// Runs f and returns the exit code of the FatalError it raises, or 0.
-template <typename F>
-int FatalCode(F&& f)
-{
-    try {
-        f();
-    } catch (const FatalError& error) {
-        return error.ExitCode();
-    }
-    return 0;
-}
-
 } // namespace
 
 TEST(readWAVData, RealFilesMatchSox)

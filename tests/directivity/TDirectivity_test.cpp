@@ -13,17 +13,6 @@ namespace {
 
 constexpr unsigned kBands = 9;
 
-template <typename F>
-int FatalCode(F&& f)
-{
-    try {
-        f();
-    } catch (const FatalError& error) {
-        return error.ExitCode();
-    }
-    return 0;
-}
-
 const std::vector<float> kThirdOctaves = {20,   25,   31.5, 40,   50,    63,    80,    100,
                                           125,  160,  200,  250,  315,   400,   500,   630,
                                           800,  1000, 1250, 1600, 2000,  2500,  3150,  4000,

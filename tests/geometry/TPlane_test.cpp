@@ -53,18 +53,6 @@ bool InsidePolygon2D(const std::vector<std::array<double, 2>>& ring, double x, d
     return inside;
 }
 
-std::string Written(const TPlane& plane)
-{
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    FILE* f = open_memstream(&buffer, &size);
-    plane.WriteVertexes(f);
-    std::fclose(f);
-    std::string text(buffer, size);
-    std::free(buffer);
-    return text;
-}
-
 const std::vector<std::array<double, 2>> kSquare = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
 const std::vector<std::array<double, 2>> kLShape = {{0, 0}, {4, 0}, {4, 1}, {1, 1}, {1, 3}, {0, 3}};
 const std::vector<std::array<double, 2>> kUShape = {{0, 0}, {5, 0}, {5, 4}, {4, 4},
@@ -327,7 +315,7 @@ TEST(TPlane, CopyIsDeepAndKeepsCountersAndFlags)
 TEST(TPlane, WriteVertexesUsesTwoDecimalsAndNoLineEnd)
 {
     TPlane plane({P(0, 0, 0), P(1, 0, 0), P(0, 2, 0)});
-    EXPECT_EQ(Written(plane), "3 0.00 0.00 0.00 1.00 0.00 0.00 0.00 2.00 0.00 ");
+    EXPECT_EQ(WrittenText([&](FILE* f) { plane.WriteVertexes(f); }), "3 0.00 0.00 0.00 1.00 0.00 0.00 0.00 2.00 0.00 ");
     TPlane rounded({P(0.125, -3.456, 10), P(1, 0, 10), P(0, 2, 10)});
-    EXPECT_EQ(Written(rounded).substr(0, 20), "3 0.12 -3.46 10.00 1");
+    EXPECT_EQ(WrittenText([&](FILE* f) { rounded.WriteVertexes(f); }).substr(0, 20), "3 0.12 -3.46 10.00 1");
 }

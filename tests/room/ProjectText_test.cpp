@@ -4,21 +4,6 @@
 
 #include "TestSupport.h"
 
-namespace {
-
-// An in-memory file holding text, closed at scope end.
-struct MemFile {
-    explicit MemFile(const std::string& text) : file(fmemopen(nullptr, text.size() + 1, "w+"))
-    {
-        std::fputs(text.c_str(), file);
-        std::rewind(file);
-    }
-    ~MemFile() { std::fclose(file); }
-    FILE* file;
-};
-
-} // namespace
-
 TEST(utilGetNumLineItems, CountsBlanksAndLineFeeds)
 {
     EXPECT_EQ(utilGetNumLineItems("a b c\n"), 3);

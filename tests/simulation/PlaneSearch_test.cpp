@@ -70,18 +70,7 @@ namespace {
 // inside: many planes, shared edges and corners.
 std::vector<TPlane> ManyPlanes(int split)
 {
-    std::vector<TPlane> planes;
-    for (const TPlane& wall : BoxPlanes(8, 6, 3)) {
-        const TPoint3D o = wall.vertice[0];
-        const TPoint3D a = (wall.vertice[1] - o) / split;
-        const TPoint3D b = (wall.vertice[3] - o) / split;
-        for (int i = 0; i < split; ++i) {
-            for (int j = 0; j < split; ++j) {
-                const TPoint3D c = o + a * i + b * j;
-                planes.emplace_back(std::vector<TPoint3D>{c, c + a, c + a + b, c + b});
-            }
-        }
-    }
+    std::vector<TPlane> planes = PanelledBoxPlanes(8, 6, 3, split);
     planes.emplace_back(std::vector<TPoint3D>{TPoint3D::Make(4, 0, 0), TPoint3D::Make(4, 3, 0),
                                               TPoint3D::Make(4, 3, 3), TPoint3D::Make(4, 0, 3)});
     planes.emplace_back(std::vector<TPoint3D>{TPoint3D::Make(2, 2, 1), TPoint3D::Make(2, 4, 1),

@@ -20,24 +20,12 @@ TRay Arrival(unsigned index, float azim, float elev, int id)
     return r;
 }
 
-std::string SavedLine(TRay& r)
-{
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    FILE* f = open_memstream(&buffer, &size);
-    r.Save(f);
-    std::fclose(f);
-    std::string text(buffer, size);
-    std::free(buffer);
-    return text;
-}
-
 } // namespace
 
 TEST(TRay, TextLineAndAzimuthNormalisation)
 {
     TRay r = Arrival(1234, 271.5f, -12.25f, 17);
-    EXPECT_EQ(SavedLine(r), "1234 0.845213 271.500 -12.250 3 45.000 10.125 0.00123 0.00045 17\n");
+    EXPECT_EQ(WrittenText([&](FILE* f) { r.Save(f); }), "1234 0.845213 271.500 -12.250 3 45.000 10.125 0.00123 0.00045 17\n");
     const std::pair<float, float> cases[] = {{-90.0f, 270.0f}, {725.0f, 5.0f}, {360.0f, 0.0f}, {0.0f, 0.0f}};
     for (const auto& [given, stored] : cases) {
         TRay a = Arrival(1, given, 0, 0);

@@ -2,19 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-struct MemFile {
-    explicit MemFile(const std::string& text) : file(fmemopen(nullptr, text.size() + 1, "w+"))
-    {
-        std::fputs(text.c_str(), file);
-        std::rewind(file);
-    }
-    ~MemFile() { std::fclose(file); }
-    FILE* file;
-};
-
-} // namespace
+#include "TestSupport.h"
 
 TEST(TextParsing, LinesKeepTheirLineFeedAndLoseACarriageReturn)
 {
