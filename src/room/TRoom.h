@@ -241,6 +241,8 @@ private:
     // Shows the message, empties the room and throws FatalError(exitCode).
     [[noreturn]] void FailLoad(int exitCode, const std::string& message);
     FILE* OpenForReading(const std::string& path);
+    // The record lines of a section of the project file.
+    std::vector<std::string> ReadSection(const std::string& path, const std::string& section);
     void LoadProjectSections(const std::string& path);
     // Planes of the PLANES records, numbered from firstNumber in messages;
     // counts each plane on its layer.

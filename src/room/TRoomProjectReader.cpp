@@ -95,6 +95,12 @@ std::string InvalidField(const std::string& section, int line, const std::string
 
 } // namespace
 
+std::vector<std::string> TRoom::ReadSection(const std::string& path, const std::string& section)
+{
+    TFileCloser file(OpenForReading(path));
+    return SectionRecords(file.get(), section);
+}
+
 FILE* TRoom::OpenForReading(const std::string& path)
 {
     FILE* file = std::fopen(path.c_str(), "rt");
@@ -139,11 +145,7 @@ void TRoom::AddMaterialsTxt(const std::string& path)
 
 void TRoom::AddPlaneLayersTxt(const std::string& path)
 {
-    std::vector<std::string> records;
-    {
-        TFileCloser file(OpenForReading(path));
-        records = SectionRecords(file.get(), "LAYERS::PLANE");
-    }
+    const std::vector<std::string> records = ReadSection(path, "LAYERS::PLANE");
     if (records.empty()) {
         return;
     }
@@ -180,8 +182,7 @@ void TRoom::AddPlaneLayersTxt(const std::string& path)
 
 void TRoom::ReadPlaneLayersTxt(const std::string& path)
 {
-    TFileCloser file(OpenForReading(path));
-    const auto records = SectionRecords(file.get(), "LAYERS::PLANE");
+    const std::vector<std::string> records = ReadSection(path, "LAYERS::PLANE");
     std::vector<TPlaneLayer> layers(records.size());
     for (std::size_t i = 0; i < records.size(); ++i) {
         const int items = utilGetNumLineItems(records[i]);
@@ -209,8 +210,7 @@ void TRoom::ReadPlaneLayersTxt(const std::string& path)
 
 void TRoom::AssociatePlaneLayersTxT(const std::string& path)
 {
-    TFileCloser file(OpenForReading(path));
-    const auto records = SectionRecords(file.get(), "LAYERS::PLANE");
+    const std::vector<std::string> records = ReadSection(path, "LAYERS::PLANE");
     for (const auto& record : records) {
         const int items = utilGetNumLineItems(record);
         TFieldReader fields(record);
@@ -280,11 +280,7 @@ std::vector<TPlane> TRoom::ReadPlaneRecords(const std::vector<std::string>& reco
 
 void TRoom::ReadPlanesTxt(const std::string& path)
 {
-    std::vector<std::string> records;
-    {
-        TFileCloser file(OpenForReading(path));
-        records = SectionRecords(file.get(), "PLANES");
-    }
+    const std::vector<std::string> records = ReadSection(path, "PLANES");
     if (!records.empty() && NumPlaneLayers == 0) {
         FailLoad(1, "Erro de programação: é preciso carregar as layer dos planos ANTES de carregar "
                     "os planos.\n");
@@ -298,11 +294,7 @@ void TRoom::AddPlanesTxT(const std::string& path)
         ReadPlanesTxt(path);
         return;
     }
-    std::vector<std::string> records;
-    {
-        TFileCloser file(OpenForReading(path));
-        records = SectionRecords(file.get(), "PLANES");
-    }
+    const std::vector<std::string> records = ReadSection(path, "PLANES");
     if (records.empty()) {
         return;
     }
@@ -319,11 +311,7 @@ void TRoom::AddPlanesTxT(const std::string& path)
 
 void TRoom::AddSourceLayersTxt(const std::string& path)
 {
-    std::vector<std::string> records;
-    {
-        TFileCloser file(OpenForReading(path));
-        records = SectionRecords(file.get(), "LAYERS::SOURCE");
-    }
+    const std::vector<std::string> records = ReadSection(path, "LAYERS::SOURCE");
     std::vector<TSourceLayer> layers = sourceLayer;
     for (std::size_t k = 0; k < records.size(); ++k) {
         TFieldReader fields(records[k]);
@@ -352,11 +340,7 @@ void TRoom::AddSourceLayersTxt(const std::string& path)
 
 void TRoom::AddReceiverLayersTxt(const std::string& path)
 {
-    std::vector<std::string> records;
-    {
-        TFileCloser file(OpenForReading(path));
-        records = SectionRecords(file.get(), "LAYERS::RECEIVER");
-    }
+    const std::vector<std::string> records = ReadSection(path, "LAYERS::RECEIVER");
     std::vector<TReceiverLayer> layers = receiverLayer;
     for (std::size_t k = 0; k < records.size(); ++k) {
         const int items = utilGetNumLineItems(records[k]);
@@ -379,11 +363,7 @@ void TRoom::AddReceiverLayersTxt(const std::string& path)
 
 void TRoom::AddSourcesTxt(const std::string& path)
 {
-    std::vector<std::string> records;
-    {
-        TFileCloser file(OpenForReading(path));
-        records = SectionRecords(file.get(), "SOURCES");
-    }
+    const std::vector<std::string> records = ReadSection(path, "SOURCES");
     std::vector<TSource> sources = source;
     for (std::size_t k = 0; k < records.size(); ++k) {
         const int number = static_cast<int>(k) + 1;
@@ -443,11 +423,7 @@ void TRoom::AddSourcesTxt(const std::string& path)
 
 void TRoom::AddReceiversTxt(const std::string& path)
 {
-    std::vector<std::string> records;
-    {
-        TFileCloser file(OpenForReading(path));
-        records = SectionRecords(file.get(), "RECEIVERS");
-    }
+    const std::vector<std::string> records = ReadSection(path, "RECEIVERS");
     std::vector<TReceiver> receivers = receiver;
     for (std::size_t k = 0; k < records.size(); ++k) {
         const int number = static_cast<int>(k) + 1;
@@ -482,11 +458,7 @@ void TRoom::AddReceiversTxt(const std::string& path)
 
 void TRoom::ReadColorLayers(const std::string& path)
 {
-    std::vector<std::string> records;
-    {
-        TFileCloser file(OpenForReading(path));
-        records = SectionRecords(file.get(), "LAYERS::COLOR");
-    }
+    const std::vector<std::string> records = ReadSection(path, "LAYERS::COLOR");
     for (const auto& record : records) {
         TFieldReader fields(record);
         const int layer = FindPlaneLayer(fields.Text());
