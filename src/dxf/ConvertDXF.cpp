@@ -1,6 +1,8 @@
 #include "dxf/ConvertDXF.h"
 
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 #include "dxf/TDxfReader.h"
@@ -87,6 +89,13 @@ std::vector<TPolylineSequence> PolylineSequences(const std::vector<TDxfEntity>& 
 
 enum class TPointRead { Ok, Absent, Bad };
 
+// A coordinate the room's geometry can use: parts of it work in single
+// precision, where larger magnitudes become infinite.
+bool IsUsableCoordinate(std::optional<double> value)
+{
+    return value && std::fabs(*value) <= static_cast<double>(std::numeric_limits<float>::max());
+}
+
 // The point of groups xCode, xCode + 10, xCode + 20 (10/20/30 for the first
 // point, 11/21/31 for the second, ...). An omitted z is 0, the value DXF gives
 // an absent group.
@@ -99,7 +108,7 @@ TPointRead ReadPoint(const TDxfEntity& e, int xCode, TPoint3D& point)
     const std::optional<double> x = e.Number(xCode);
     const std::optional<double> y = e.Number(xCode + 10);
     const std::optional<double> z = hasZ ? e.Number(xCode + 20) : std::optional<double>(0.0);
-    if (!x || !y || !z) {
+    if (!IsUsableCoordinate(x) || !IsUsableCoordinate(y) || !IsUsableCoordinate(z)) {
         return TPointRead::Bad;
     }
     point = TPoint3D::Make(*x, *y, *z);
@@ -108,7 +117,8 @@ TPointRead ReadPoint(const TDxfEntity& e, int xCode, TPoint3D& point)
 
 void ReportBadCoordinates(const TDxfEntity& e)
 {
-    std::printf("DXF line %ld: %s with a missing or non-numeric coordinate; skipped.\n", e.line,
+    std::printf("DXF line %ld: %s with a missing, non-numeric or out-of-range coordinate; "
+                "skipped.\n", e.line,
                 e.type.c_str());
 }
 
