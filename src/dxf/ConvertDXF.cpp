@@ -27,7 +27,10 @@ constexpr int kVertex3D = 32;
 constexpr int kVertexMesh = 64;
 constexpr int kVertexFaceOrMesh = 128;
 
-int Flags(const TDxfEntity& e) { return e.Integer(70).value_or(0); }
+int Flags(const TDxfEntity& e)
+{
+    return e.Integer(70).value_or(0);
+}
 
 TPolylineKind KindOf(const TDxfEntity& polyline)
 {
@@ -61,8 +64,7 @@ bool IsMeshVertex(const TDxfEntity& v)
 bool IsFaceRecord(const TDxfEntity& v)
 {
     const int both = kVertexFaceOrMesh | kVertexMesh;
-    return v.HasMarkers() ? v.HasMarker("AcDbFaceRecord")
-                          : (Flags(v) & both) == kVertexFaceOrMesh;
+    return v.HasMarkers() ? v.HasMarker("AcDbFaceRecord") : (Flags(v) & both) == kVertexFaceOrMesh;
 }
 
 std::vector<TPolylineSequence> PolylineSequences(const std::vector<TDxfEntity>& entities)
@@ -118,8 +120,8 @@ TPointRead ReadPoint(const TDxfEntity& e, int xCode, TPoint3D& point)
 void ReportBadCoordinates(const TDxfEntity& e)
 {
     std::printf("DXF line %ld: %s with a missing, non-numeric or out-of-range coordinate; "
-                "skipped.\n", e.line,
-                e.type.c_str());
+                "skipped.\n",
+                e.line, e.type.c_str());
 }
 
 void WritePlaneLine(FILE* out, const std::vector<TPoint3D>& ring, const std::string& layer)

@@ -39,7 +39,10 @@ bool TDxfEntity::HasMarker(const std::string& subclass) const
     return false;
 }
 
-bool TDxfEntity::HasMarkers() const { return Find(100) != nullptr; }
+bool TDxfEntity::HasMarkers() const
+{
+    return Find(100) != nullptr;
+}
 
 std::optional<double> TDxfEntity::Number(int code) const
 {

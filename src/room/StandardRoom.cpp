@@ -40,8 +40,8 @@ void TStandardRoom::UpdateVertices()
     const double x2 = static_cast<double>(L1) + L;
     const double x3 = x2 + L2;
     auto P = [](double x, double y, double z) { return TPoint3D::Make(x, y, z); };
-    vert = {P(0, W1 / 2.0, H1),  P(0, W1 / 2.0, H),  P(x1, W1 / 2.0, H), P(x1, W1 / 2.0, H1),
-            P(x1, W / 2.0, 0),   P(x1, W / 2.0, H),  P(x2, W / 2.0, H),  P(x2, W / 2.0, 0),
+    vert = {P(0, W1 / 2.0, H1),  P(0, W1 / 2.0, H), P(x1, W1 / 2.0, H), P(x1, W1 / 2.0, H1),
+            P(x1, W / 2.0, 0),   P(x1, W / 2.0, H), P(x2, W / 2.0, H),  P(x2, W / 2.0, 0),
             P(x3, W2 / 2.0, H2), P(x3, W2 / 2.0, H)};
 }
 
@@ -59,9 +59,9 @@ void TStandardRoom::CreateMaterialsAndLayers(TRoom& room)
 {
     constexpr unsigned int kBands = 9;
     assert(room.NumBands == kBands);
-    const float absorptive[kBands] = {0.60f, 0.65f, 0.65f, 0.70f, 0.70f, 0.85f, 0.90f, 0.85f, 0.80f};
-    const float generic[kBands] = {0.30f, 0.55f, 0.45f, 0.50f, 0.50f, 0.45f, 0.50f, 0.50f, 0.40f};
-    const float reflective[kBands] = {0.02f, 0.02f, 0.03f, 0.04f, 0.05f, 0.05f, 0.04f, 0.04f, 0.04f};
+    const float absorptive[] = {0.60f, 0.65f, 0.65f, 0.70f, 0.70f, 0.85f, 0.90f, 0.85f, 0.80f};
+    const float generic[] = {0.30f, 0.55f, 0.45f, 0.50f, 0.50f, 0.45f, 0.50f, 0.50f, 0.40f};
+    const float reflective[] = {0.02f, 0.02f, 0.03f, 0.04f, 0.05f, 0.05f, 0.04f, 0.04f, 0.04f};
     room.AddMaterial(TMaterial("Absorptive_mat", kBands, absorptive, 0.01f));
     room.AddMaterial(TMaterial("Generic_mat", kBands, generic, 0.05f));
     room.AddMaterial(TMaterial("Reflective_mat", kBands, reflective, 0.1f));

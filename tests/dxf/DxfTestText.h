@@ -1,6 +1,6 @@
 #pragma once
-// Helpers of the DXF tests: drawings built pair by pair, edits of the shared
-// drawing, and running a converter on a file.
+// Helpers of the DXF tests: drawings built pair by pair, the shared drawing's
+// lines, and running a converter on a file.
 
 #include <cstdio>
 #include <string>
@@ -9,19 +9,19 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "dxf/TDxfReader.h"
-#include "util/ErrorMessage.h"
 #include "util/TextParsing.h"
 
-inline std::string TestScenePath() { return TestDataPath("dxf/testscene_R2000.dxf"); }
+inline std::string TestScenePath()
+{
+    return TestDataPath("dxf/testscene_R2000.dxf");
+}
 
-// One group-code/value pair with the code right-aligned in three columns.
+// One group-code/value pair, the code right-aligned in three columns.
 inline std::string Pair(int code, const std::string& value)
 {
     return FormatText("%3d\n%s\n", code, value.c_str());
 }
 
-// A drawing of one ENTITIES section holding the given pairs.
 inline std::string EntitiesDrawing(const std::string& pairs)
 {
     return Pair(0, "SECTION") + Pair(2, "ENTITIES") + pairs + Pair(0, "ENDSEC") + Pair(0, "EOF");
@@ -30,15 +30,10 @@ inline std::string EntitiesDrawing(const std::string& pairs)
 inline std::vector<std::string> SplitLines(const std::string& text)
 {
     std::vector<std::string> lines;
-    std::size_t begin = 0;
-    while (begin < text.size()) {
-        const std::size_t end = text.find('\n', begin);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(begin));
-            break;
-        }
+    for (std::size_t begin = 0, end; begin < text.size(); begin = end + 1) {
+        end = text.find('\n', begin);
+        end = end == std::string::npos ? text.size() : end;
         lines.push_back(text.substr(begin, end - begin));
-        begin = end + 1;
     }
     return lines;
 }
@@ -52,17 +47,14 @@ inline std::string JoinLines(const std::vector<std::string>& lines)
     return text;
 }
 
-// What a converter wrote and printed.
 struct TConversion {
-    std::string lines;
-    std::string console;
+    std::string lines;   // written to the project file
+    std::string console; // printed
     int written = 0;
 };
 
-using TConverter = int (*)(FILE*, FILE*, const std::string&);
-
-inline TConversion Convert(TConverter converter, const std::string& dxfPath,
-                           const std::string& layer)
+inline TConversion Convert(int (*converter)(FILE*, FILE*, const std::string&),
+                           const std::string& dxfPath, const std::string& layer)
 {
     TConversion result;
     TFileCloser dxf(std::fopen(dxfPath.c_str(), "rt"));
@@ -75,8 +67,7 @@ inline TConversion Convert(TConverter converter, const std::string& dxfPath,
     result.written = converter(dxf.get(), out.get(), layer);
     result.console = testing::internal::GetCapturedStdout();
     std::rewind(out.get());
-    std::string line;
-    while (ReadLine(out.get(), line)) {
+    for (std::string line; ReadLine(out.get(), line);) {
         result.lines += line;
     }
     return result;
