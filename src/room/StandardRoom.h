@@ -57,7 +57,8 @@ public:
     void Build(TRoom& room);
 
     // Writes the room as a project file: default settings, plane layers and
-    // their colours, planes, materials. False, after an error message, when
-    // the file cannot be created or written.
-    static bool WriteProject(const TRoom& room, const std::string& path);
+    // their colours, planes, materials. The main window loads the file
+    // "Temporary.txt" of the working folder after the dialog. False, after an
+    // error message, when the file cannot be created or written.
+    static bool WriteProject(const TRoom& room, const std::string& path = "Temporary.txt");
 };
