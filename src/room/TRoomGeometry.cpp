@@ -114,11 +114,13 @@ void TRoom::GetExternalPlanes()
             }
             for (const TPoint3D& start : samples) {
                 std::printf("\rPLEASE WAIT! CHECKING EXTERNAL WALLS ... %c", kSpinner[spin++ % 4]);
+                // Every direction is tried: stopping at the first one that hits
+                // leaves walls in a recess of the bounding box (beside a stage
+                // opening, say) unmarked, and the volume then counts wrong.
                 for (const TVector& direction : directions) {
                     const TPlaneHit hit = search.Next(start, direction, -1);
                     if (hit.plane >= 0) {
                         plane[hit.plane].IsExternal = true;
-                        break;
                     }
                 }
             }
