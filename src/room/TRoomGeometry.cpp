@@ -47,16 +47,19 @@ TBox RoomBox(const TRoom& room)
 }
 
 // Grid coordinates from lo to hi in steps of a twentieth of the extent, summed
-// in single precision; a zero extent gives the one coordinate lo.
+// in single precision (nominally 21 values). A zero or non-finite extent gives
+// the one coordinate lo, and a step too small to change the sum ends the axis,
+// so huge or far-off coordinates can never make the grid run on.
 std::vector<float> GridAxis(double lo, double hi)
 {
+    const float start = static_cast<float>(lo);
+    const float end = static_cast<float>(hi);
     const float step = static_cast<float>((hi - lo) / 20.0);
-    std::vector<float> values;
-    if (!(step > 0.0f)) {
-        values.push_back(static_cast<float>(lo));
+    std::vector<float> values{start};
+    if (!(step > 0.0f) || !std::isfinite(start) || !std::isfinite(end) || !std::isfinite(step)) {
         return values;
     }
-    for (float x = static_cast<float>(lo); x <= static_cast<float>(hi); x += step) {
+    for (float x = start + step; x <= end && x != values.back() && values.size() < 64; x += step) {
         values.push_back(x);
     }
     return values;

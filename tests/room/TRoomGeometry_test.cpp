@@ -107,3 +107,23 @@ TEST(TRoomGeometry, Visibility)
     EXPECT_EQ(room.CheckVisibility(TPoint3D::Make(1, 0.5, 0.2), TPoint3D::Make(9, 0.5, 0.2)), 1)
         << "passing beside the panel";
 }
+
+TEST(TRoomGeometry, ProbeEndsForFarAndHugeCoordinates)
+{
+    // A 1 mm box 1e6 m from the origin (steps vanish in single precision), and
+    // one with a coordinate beyond single precision.
+    for (double offset : {1e6, 1e39}) {
+        SCOPED_TRACE(offset);
+        TRoom room;
+        for (TPlane p : BoxPlanes(0.001, 0.001, 0.001)) {
+            for (auto& v : p.vertice) {
+                v.x += offset;
+            }
+            p.Tecelagem();
+            room.AddPlane(p);
+        }
+        testing::internal::CaptureStdout();
+        room.GetExternalPlanes();
+        EXPECT_NE(testing::internal::GetCapturedStdout().find("Done!\n"), std::string::npos);
+    }
+}
