@@ -13,6 +13,8 @@ double RayProbability(double d, double R);
 // Infinite for p = 0 or p = 1.
 double DistanceForRayProb(double p, double R);
 
-// Distance (m) at which one ray in N is expected to meet the sphere:
-// R / sqrt(1 - (1 - 2/N)^2). Infinite for N = 1; N = 0 counts as 1.
+// Distance (m) at which one ray in N is expected to meet the sphere,
+// R / sqrt(1 - (1 - 2/N)^2), measured to the rim of the sphere (the
+// hypotenuse of DistanceForRayProb(1/N, R) and R). Infinite for N = 1; N = 0
+// counts as 1.
 double MaxProbRayDistance(unsigned int N, double R);

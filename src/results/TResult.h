@@ -159,6 +159,9 @@ public:
     // Builds globalIR from the ray file and the late part in IR.
     void GetImpulseResponses();
     void GetImpulseResponsesfromRAYS(const std::string& rayfilename);
+    // Turns the band amplitudes of IR and IR_Early into pascal at the
+    // receiver, with the air attenuation of the distance each sample stands for.
+    void ConvertToPressure();
     // Adds IR and IR_Early of every band to globalIR.
     void GetGlobalIR();
     // Shifts every channel of globalIR towards the start by delay samples,

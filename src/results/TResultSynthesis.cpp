@@ -37,21 +37,7 @@ void TResult::GetImpulseResponsesfromRAYS(const std::string& rayfilename)
         }
     }
 
-    // Amplitude sqrt(E) of an energy arriving through a sphere of radius R
-    // becomes pressure: p = sqrt(E) x RecFactor x sqrt(rho c) x exp(-m d),
-    // with m the air attenuation (Np/m) over the distance d the sample stands for.
-    const float impedance = std::sqrt(VSound * Rho);
-    for (unsigned int n = 0; n < MaxLength; ++n) {
-        const double d = static_cast<double>(n) * VSound / FSample;
-        for (unsigned int b = 0; b < NumBands; ++b) {
-            AirAbsFactor[b] = static_cast<float>(std::exp(-d * AirAbs[b]));
-            const float k = RecFactor * AirAbsFactor[b] * impedance;
-            for (unsigned int c = 0; c < NumChannels; ++c) {
-                IR_Early[c][b][n] *= k;
-                IR[c][b][n] *= k;
-            }
-        }
-    }
+    ConvertToPressure();
     std::printf(" Done.\n");
     if (NoiseTail) {
         AddArtificialTail_LateRays();
@@ -93,6 +79,26 @@ void TResult::GetImpulseResponsesfromRAYS(const std::string& rayfilename)
     RemoveFrontDelay(delay);
     IR_Early.clear();
     IR_Early.shrink_to_fit();
+}
+
+void TResult::ConvertToPressure()
+{
+    // Amplitude sqrt(E) of an energy arriving through a sphere of radius R
+    // becomes pressure: p = sqrt(E) x RecFactor x sqrt(rho c) x exp(-m d),
+    // with m the air attenuation (Np/m) over the distance d the sample stands for.
+    AllocateEarly();
+    const float impedance = std::sqrt(VSound * Rho);
+    for (unsigned int n = 0; n < MaxLength; ++n) {
+        const double d = static_cast<double>(n) * VSound / FSample;
+        for (unsigned int b = 0; b < NumBands; ++b) {
+            AirAbsFactor[b] = static_cast<float>(std::exp(-d * AirAbs[b]));
+            const float k = RecFactor * AirAbsFactor[b] * impedance;
+            for (unsigned int c = 0; c < NumChannels; ++c) {
+                IR_Early[c][b][n] *= k;
+                IR[c][b][n] *= k;
+            }
+        }
+    }
 }
 
 void TResult::GetGlobalIR()
