@@ -52,10 +52,10 @@ int AutomaticClusterOrder(double d, double meanFreePath, unsigned int s, unsigne
 
 void TRoom::ClearResults()
 {
+    spcresult.clear(); // also what a failed CreateResults left behind
     if (!ResultsCreated) {
         return;
     }
-    spcresult.clear();
     ResultsCreated = false;
     ResultSrc = 0;
     ResultRec = 0;
@@ -73,7 +73,6 @@ void TRoom::CreateResults()
     TResultParam param(NumBands, ClusterOrderGlobal, VSound, FSample, RoomConstant.data(), BaseSize,
                        MaxLength, AirAbs.data(), ArtificialTailFlag);
 
-    spcresult.clear();
     spcresult.resize(NumReceivers);
 
     std::printf("Estimating Mean Free Path ... ");

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "geometry/MathFunctions.h"
+#include "room/ProjectText.h"
 #include "room/TRoom.h"
 #include "simulation/PlaneSearch.h"
 #include "simulation/RayDirections.h"
@@ -33,16 +34,18 @@ TDirection DegreesOf(TVector v)
 }
 
 // Sample index of a distance: halves go away from zero.
+// Beyond the counter's range (or not a number) the index lies past every
+// response and the arrival is ignored.
 unsigned int SampleIndex(double samples)
 {
     const double rounded = std::round(samples);
-    return rounded >= 4294967295.0 ? 4294967295u : static_cast<unsigned int>(rounded);
+    return rounded >= 0.0 && rounded < 4294967295.0 ? static_cast<unsigned int>(rounded) : 4294967295u;
 }
 
 unsigned int SampleIndex(float samples)
 {
     const float rounded = std::round(samples);
-    return rounded >= 4294967295.0f ? 4294967295u : static_cast<unsigned int>(rounded);
+    return rounded >= 0.0f && rounded < 4294967295.0f ? static_cast<unsigned int>(rounded) : 4294967295u;
 }
 
 } // namespace
@@ -109,10 +112,7 @@ bool TRoom::Simulate()
     TFilePtr lostFile;
     if (SaveLostRays != 0) {
         LostFileName = JoinPath(ProjectFolder, "LostRays.txt");
-        lostFile.reset(std::fopen(LostFileName.c_str(), "w"));
-        if (!lostFile) {
-            ErrorMessage("File %s could not be opened!", LostFileName.c_str());
-        }
+        lostFile.reset(utilOpenFile(LostFileName, "wt"));
     }
     IsRunning = true;
 
