@@ -63,21 +63,6 @@ TEST(TResultSynthesis, NoArrivalsGiveSilence)
     EXPECT_EQ(pair.result->GetMaxIRAmplitude(), 0.0f);
 }
 
-TEST(TResultSynthesis, RemoveFrontDelay)
-{
-    ResultPair pair(MakeResultParam(20));
-    TResult& r = *pair.result;
-    for (unsigned n = 0; n < 20; ++n) {
-        r.globalIR[0][n] = static_cast<float>(n + 1);
-    }
-    r.RemoveFrontDelay(8);
-    for (unsigned n = 0; n < 20; ++n) {
-        EXPECT_EQ(r.globalIR[0][n], n < 12 ? static_cast<float>(n + 9) : 0.0f) << n;
-    }
-    r.RemoveFrontDelay(50);
-    EXPECT_EQ(r.GetMaxIRAmplitude(), 0.0f);
-}
-
 TEST(TResultSynthesis, DirectivityFrontDelaysAreRemoved)
 {
     ScratchFolder folder;
@@ -214,14 +199,3 @@ TEST(ArtificialTail, TooFewArrivalsLeaveTheResponse)
               std::string::npos);
 }
 
-TEST(ArtificialTail, SameProjectSameTail)
-{
-    ResultPair a(MakeResultParam(5000, 2, 63, true));
-    ResultPair b(MakeResultParam(5000, 2, 63, true));
-    FillDecay(*a.result);
-    FillDecay(*b.result);
-    a.result->AddArtificialTail_LateRays();
-    b.result->AddArtificialTail_LateRays();
-    EXPECT_EQ(a.result->IR, b.result->IR);
-    EXPECT_NE(a.result->IR[0][5], a.result->IR[0][6]) << "each band has its own noise";
-}

@@ -61,16 +61,6 @@ TEST(RoomEstimates, AbsorptionRoomConstantAndCriticalDistance)
     EXPECT_NE(out.find("\nEYRING: 0.205 "), std::string::npos);
 }
 
-TEST(RoomEstimates, NoPlanes)
-{
-    TRoom room;
-    room.CalculateAbsorptionArea();
-    for (const auto& row : room.AverageAbsorption) {
-        EXPECT_EQ(row, std::vector<float>(room.NumBands, 1.0f));
-    }
-    EXPECT_EQ(room.RoomConstant, std::vector<float>(room.NumBands, 0.0f));
-}
-
 namespace {
 
 // A traced 6 x 4 x 3 m shoebox with one source and one receiver of 0.3 m.
