@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "TestFiles.h"
+#include "TestSupport.h"
 #include "directivity/daff/DAFFTestWriter.h"
 #include "results/RayProbability.h"
 #include "results/ResultFixtures.h"
