@@ -175,8 +175,8 @@ TEST(TResult, DirectSoundMerging)
     ResultPair pair(MakeResultParam());
     TResult& r = *pair.result;
     r.CreateRayFile(0, 0, folder.Path("RAYS"));
-    testing::internal::CaptureStdout();
     ResultPair silent(MakeResultParam());
+    testing::internal::CaptureStdout();
     silent.result->ProcessDirectSound(1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "No Direct Sound!\n");
     EXPECT_EQ(silent.result->EarlyRefCount, 0u);
