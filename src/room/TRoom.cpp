@@ -24,7 +24,7 @@ TRoom::~TRoom()
         RoomConstant.clear();
         AverageAbsorptionCreated = false;
     });
-    step("results", [] {});
+    step("results", [this] { ClearResults(); });
     step("receivers", [this] { DeleteReceivers(); });
     step("sources", [this] { DeleteSources(); });
     step("directivities", [this] { DeleteDirectivities(); });
@@ -35,7 +35,7 @@ TRoom::~TRoom()
         DeleteReceiverLayers();
     });
     step("materials", [this] { DeleteMaterials(); });
-    step("lost rays", [] {});
+    step("lost rays", [this] { DeleteLostRays(); });
     ResultsCreated = false;
 }
 
@@ -50,6 +50,7 @@ void TRoom::AllocateAbsorption()
 
 void TRoom::LiberaMemoria()
 {
+    ClearResults();
     DeleteMaterials();
     DeleteSourceLayers();
     DeleteReceiverLayers();

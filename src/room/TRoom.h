@@ -14,7 +14,9 @@
 //
 // Member definitions are spread over files by concern: TRoom.cpp (life cycle
 // and settings), TRoomCollections.cpp, TRoomDirectivities.cpp,
-// TRoomProjectReader.cpp, TRoomProjectWriter.cpp, TRoomEnvironment.cpp.
+// TRoomProjectReader.cpp, TRoomProjectWriter.cpp, TRoomEnvironment.cpp,
+// TRoomResults.cpp (the result grid and the room estimates) and
+// TRoomSimulation.cpp (the tracing run and the response phase).
 
 #include <cstdio>
 #include <memory>
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "directivity/TDirectivity.h"
+#include "results/TResult.h"
 #include "geometry/TPlane.h"
 #include "geometry/TPoint3D.h"
 #include "room/TLayer.h"
@@ -102,6 +105,13 @@ public:
     std::string ProjectFolder = ".";
     std::string ProjectName = "Untitled.txt";
     std::string LostFileName;
+
+    // Result of source s at receiver r: spcresult[r][s]; built by CreateResults
+    // for ResultRec receivers and ResultSrc sources.
+    std::vector<std::vector<std::unique_ptr<TResult>>> spcresult;
+    // Rays that left the room during the last run, loaded for display.
+    unsigned int NumLostRays = 0;
+    std::vector<Raio_st> lostRays;
 
     TRoom();
     ~TRoom();
@@ -230,6 +240,41 @@ public:
     float MFP_Estimation();
     // Prints the room report; estimates the mean free path when still 0.
     void ShowInfo();
+
+    // Proximity factor of receiver R for the ray y: -1 when the receiver's
+    // centre is not ahead of the ray, 0 when the ray's line passes outside the
+    // sphere, else 1 - d / Radius (d the centre's distance from the line).
+    // S is not used.
+    double RayTracingReception(const Raio_st& y, int S, int R) const;
+
+    // --- simulation -----------------------------------------------------------
+    // The tracing phase: every ray of every source until a stop criterion,
+    // arrivals handed to the results. Returns false, tracing nothing, when the
+    // results were not created or there is no receiver or no source; the
+    // response phase must then not run.
+    bool Simulate();
+    // The response phase: direct sound, clustering and impulse response of
+    // every pair. Does nothing when the result grid does not match the room.
+    void CalculateResponses();
+    // The lost-ray list for display, read from the project's LostRays.txt.
+    void LoadLostRaysTxt();
+    void CreateLostRays(unsigned int n);
+    void DeleteLostRays();
+
+    // --- results --------------------------------------------------------------
+    // Builds spcresult for the current sources and receivers (estimating the
+    // mean free path) and opens every pair's ray (and hit) files.
+    void CreateResults();
+    void ClearResults();
+    // The Sabine, Eyring, Millington and scattering-weighted mean absorption
+    // per band into AverageAbsorption (rows 0 to 3); also RoomConstant.
+    void CalculateAbsorptionArea();
+    // Per band: abar S / (1 - abar), abar the plain mean absorption of the planes.
+    void CalcRoomConstant(std::vector<float>& R);
+    // CriticalDistance (m) from row 3 of AverageAbsorption at 1 kHz.
+    void CalcCriticalDist();
+    void ShowRoomConstant() const;
+    void ShowAbsorptionCoefficients() const;
 
     // --- environment, folders, clean-up --------------------------------------
     void PathSetup(const std::string& path);

@@ -285,6 +285,7 @@ int TRoom::FindReceiverLayer(const std::string& name) const
 
 void TRoom::AddSource(const TSource& s)
 {
+    ClearResults(); // results point into the lists
     TSource copy = s;
     if (copy.LayerID < 0 || copy.LayerID >= static_cast<int>(NumSourceLayers)) {
         AddSourceLayer(FormatText("SRC_LAYER_%d", static_cast<int>(NumSourceLayers) + 1));
@@ -297,6 +298,7 @@ void TRoom::AddSource(const TSource& s)
 
 void TRoom::DelSource(unsigned int i)
 {
+    ClearResults(); // results point into the lists
     if (i >= NumSources) {
         return;
     }
@@ -308,6 +310,7 @@ void TRoom::DelSource(unsigned int i)
 
 void TRoom::CreateSources(const std::vector<TSource>& sources)
 {
+    ClearResults(); // results point into the lists
     if (sources.empty()) {
         return;
     }
@@ -321,12 +324,14 @@ void TRoom::CreateSources(const std::vector<TSource>& sources)
 
 void TRoom::DeleteSources()
 {
+    ClearResults(); // results point into the lists
     source.clear();
     NumSources = 0;
 }
 
 void TRoom::AddReceiver(const TReceiver& r)
 {
+    ClearResults(); // results point into the lists
     std::vector<TReceiver> receivers = receiver;
     receivers.push_back(r);
     CreateReceivers(receivers);
@@ -334,6 +339,7 @@ void TRoom::AddReceiver(const TReceiver& r)
 
 void TRoom::DelReceiver(unsigned int i)
 {
+    ClearResults(); // results point into the lists
     if (i >= NumReceivers) {
         return;
     }
@@ -345,6 +351,7 @@ void TRoom::DelReceiver(unsigned int i)
 
 void TRoom::CreateReceivers(const std::vector<TReceiver>& receivers)
 {
+    ClearResults(); // results point into the lists
     if (receivers.empty()) {
         return;
     }
@@ -358,6 +365,7 @@ void TRoom::CreateReceivers(const std::vector<TReceiver>& receivers)
 
 void TRoom::DeleteReceivers()
 {
+    ClearResults(); // results point into the lists
     receiver.clear();
     NumReceivers = 0;
 }
