@@ -12,6 +12,7 @@ TRoom::TRoom()
 
 TRoom::~TRoom()
 {
+    AbortSimulation();
     auto step = [](const char* what, auto&& release) {
         std::printf("%s ...", what);
         release();

@@ -18,9 +18,13 @@
 // TRoomResults.cpp (the result grid and the room estimates) and
 // TRoomSimulation.cpp (the tracing run and the response phase).
 
+#include <atomic>
 #include <cstdio>
+#include <exception>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "directivity/TDirectivity.h"
@@ -43,8 +47,11 @@ public:
     unsigned int NumRays = kDefaultNumRays;            // rays per source asked for
     unsigned int ResultRec = 0;
     unsigned int ResultSrc = 0;
-    bool IsRunning = false;
-    float PercentageStatus = 0.0f; // 0..100 while a simulation runs
+    // Shared with the simulation worker: it raises IsRunning and writes the
+    // progress, 0..100; clearing IsRunning asks it to stop.
+    std::atomic<bool> IsRunning{false};
+    std::atomic<float> PercentageStatus{0.0f};
+    std::thread thread; // the simulation worker of the current run
 
     unsigned int NumPlanes = 0;
     std::vector<TPlane> plane;
@@ -261,6 +268,30 @@ public:
     void CreateLostRays(unsigned int n);
     void DeleteLostRays();
 
+    // --- the worker -------------------------------------------------------------
+    // Starts the run on its own thread (the results must exist): tracing, then,
+    // unless tracing had nothing to do, the responses.
+    void StartSimulation();
+    static void staticEntryPoint(TRoom* room);
+    // Asks the worker to stop at its next ray or pair. A stop during tracing
+    // lets the response phase run on what was traced, as the window expects.
+    void StopSimulation();
+    // True once the worker has ended (or none was started): only then may the
+    // results be used.
+    bool SimulationFinished() const;
+    // Waits for the worker to end and passes on what it raised (FatalError).
+    void WaitForSimulation();
+    // Stops both phases and waits; what the worker raised is dropped.
+    void AbortSimulation();
+
+    // --- the steps around a run -------------------------------------------------
+    // Reads the project, analyses the geometry, computes the room's estimates
+    // and prints the report.
+    void LoadAndAnalyse(const std::string& path);
+    // Prints the report, gives every source the given ray count (when set),
+    // clears old results and files and creates the result grid.
+    void PrepareSimulation(std::optional<unsigned int> rays);
+
     // --- results --------------------------------------------------------------
     // Builds spcresult for the current sources and receivers (estimating the
     // mean free path) and opens every pair's ray (and hit) files.
@@ -283,6 +314,9 @@ public:
     void CleanRayFiles() const;
 
 private:
+    std::atomic<bool> m_workerFinished{true};
+    std::exception_ptr m_workerError; // what the worker raised, for WaitForSimulation
+
     // Shows the message, empties the room and throws FatalError(exitCode).
     [[noreturn]] void FailLoad(int exitCode, const std::string& message);
     FILE* OpenForReading(const std::string& path);
