@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The command-line program end to end: exit codes on good, malformed and
+# missing projects, a small run that writes every result file, and a second
+# run that writes the very same bytes.
+# Usage: velto_cli_test.sh VELTO_CLI EXAMPLES_DIR
+set -u
+cli=$1
+examples=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+expect() { # expected-code description command...
+    local want=$1 what=$2
+    shift 2
+    "$@" >"$work/out.txt" 2>&1
+    local got=$?
+    if [ "$got" -ne "$want" ]; then
+        echo "FAIL: $what: exit code $got, expected $want"
+        tail -5 "$work/out.txt"
+        failures=$((failures + 1))
+    else
+        echo "ok: $what"
+    fi
+}
+
+expect 0 "version" "$cli" --version
+expect 1 "missing project" "$cli" info "$work/none.txt"
+grep -q "Cannot open $work/none.txt for reading" "$work/out.txt" || { echo "FAIL: missing-project message"; failures=$((failures + 1)); }
+
+cp -r "$examples/shoebox" "$work/bad"
+sed -i 's/^2.00 3.00 1.50 20252 0.0 0.0 90.0 omni NONE$/2.00 3.00 1.50 20252 0.0 0.0 90.0 omni NONE extra/' "$work/bad/shoebox.txt"
+expect 1 "malformed project" "$cli" simulate "$work/bad/shoebox.txt"
+grep -q "Wrong number of parameters reading source 1" "$work/out.txt" || { echo "FAIL: malformed-project message"; failures=$((failures + 1)); }
+
+expect 0 "info" "$cli" info "$examples/shoebox/shoebox.txt"
+grep -q "Volume = 144.00 m3" "$work/out.txt" || { echo "FAIL: report"; failures=$((failures + 1)); }
+
+for run in a b; do
+    cp -r "$examples/auditorium" "$work/$run"
+    expect 0 "simulate ($run)" "$cli" simulate "$work/$run/auditorium.txt" --rays 1000
+done
+for f in S001-R001.txt S002-R003.txt PARAMS-S001-R001.txt PARAMS-SALL-R002.txt PARAMS-SALL-RALL.txt \
+         S001-R001-IR.wav S002-R003.wav SALL-R001.wav; do
+    if [ ! -s "$work/a/$f" ]; then
+        echo "FAIL: $f not written"
+        failures=$((failures + 1))
+    elif ! cmp -s "$work/a/$f" "$work/b/$f"; then
+        echo "FAIL: $f differs between two runs"
+        failures=$((failures + 1))
+    fi
+done
+
+echo "$((failures == 0 ? 1 : 0)) passed, $failures failed"
+[ "$failures" -eq 0 ]
