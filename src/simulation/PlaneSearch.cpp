@@ -10,8 +10,8 @@ namespace {
 
 constexpr double kNoHitDistance = 1.7976931348623158e+307;
 // Below this many planes the tree costs more than it saves.
-constexpr std::size_t kTreeThreshold = 24;
-constexpr int kLeafSize = 4;
+constexpr std::size_t kTreeThreshold = 12;
+constexpr int kLeafSize = 2;
 
 } // namespace
 
@@ -74,20 +74,52 @@ int TPlaneSearch::Build(int first, int count, const std::vector<Box>& boxes, int
     if (count <= kLeafSize || depth > 40) {
         return index;
     }
-    // Split at the median centre along the longest axis.
-    int axis = 0;
-    for (int a = 1; a < 3; ++a) {
-        if (bounds.max[a] - bounds.min[a] > bounds.max[axis] - bounds.min[axis]) {
-            axis = a;
+    // Surface-area heuristic: of all splits of the centre-sorted planes along
+    // each axis, take the one whose children a random ray is least likely to
+    // enter, weighted by the planes they hold.
+    auto area = [](const Box& b) {
+        const double dx = b.max[0] - b.min[0], dy = b.max[1] - b.min[1], dz = b.max[2] - b.min[2];
+        return dx * dy + dy * dz + dz * dx;
+    };
+    auto merged = [](Box a, const Box& b) {
+        for (int k = 0; k < 3; ++k) {
+            a.min[k] = std::min(a.min[k], b.min[k]);
+            a.max[k] = std::max(a.max[k], b.max[k]);
+        }
+        return a;
+    };
+    int bestAxis = 0;
+    int half = count / 2;
+    double bestCost = std::numeric_limits<double>::infinity();
+    std::vector<int> sorted(m_order.begin() + first, m_order.begin() + first + count);
+    std::vector<double> rightArea(count);
+    for (int axis = 0; axis < 3; ++axis) {
+        std::sort(sorted.begin(), sorted.end(), [&](int a, int b) {
+            const double ca = boxes[a].min[axis] + boxes[a].max[axis];
+            const double cb = boxes[b].min[axis] + boxes[b].max[axis];
+            return ca < cb || (ca == cb && a < b);
+        });
+        Box acc = boxes[sorted[count - 1]];
+        for (int k = count - 1; k >= 1; --k) {
+            acc = merged(acc, boxes[sorted[k]]);
+            rightArea[k] = area(acc);
+        }
+        acc = boxes[sorted[0]];
+        for (int k = 1; k < count; ++k) {
+            const double cost = k * area(acc) + (count - k) * rightArea[k];
+            if (cost < bestCost) {
+                bestCost = cost;
+                bestAxis = axis;
+                half = k;
+            }
+            acc = merged(acc, boxes[sorted[k]]);
         }
     }
-    const int half = count / 2;
-    std::nth_element(m_order.begin() + first, m_order.begin() + first + half,
-                     m_order.begin() + first + count, [&](int a, int b) {
-                         const double ca = boxes[a].min[axis] + boxes[a].max[axis];
-                         const double cb = boxes[b].min[axis] + boxes[b].max[axis];
-                         return ca < cb || (ca == cb && a < b);
-                     });
+    std::sort(m_order.begin() + first, m_order.begin() + first + count, [&](int a, int b) {
+        const double ca = boxes[a].min[bestAxis] + boxes[a].max[bestAxis];
+        const double cb = boxes[b].min[bestAxis] + boxes[b].max[bestAxis];
+        return ca < cb || (ca == cb && a < b);
+    });
     const int left = Build(first, half, boxes, depth + 1);
     const int right = Build(first + half, count - half, boxes, depth + 1);
     m_nodes[index].first = left;
