@@ -137,7 +137,8 @@ void TResult::SaveParams(const std::string& filename) const
                  static_cast<double>(VSound) * DirectSoundIndex / FSample, DirectSoundRay.reflections);
     std::fprintf(f, " SPL(dir): %1.2f\n", 93.97 + 10.0 * std::log10(directEnergy));
     const double d = static_cast<double>(VSound) * DirectSoundRay.index / FSample;
-    std::fprintf(f, "Expected NumRays: %1.0f\n", source->NumberOfRays * RayProbability(d, receiver->Radius));
+    std::fprintf(f, "Expected NumRays: %1.0f\n",
+                 source->NumberOfRays * RayProbability(d, receiver->Radius));
 }
 
 void TResult::SaveGlobalIR(const std::string& filename) const

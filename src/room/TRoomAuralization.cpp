@@ -60,7 +60,8 @@ void TRoom::Auralization()
         unsigned frames = 0;
         for (unsigned s = 0; s < NumSources; ++s) {
             if (written[r][s]) {
-                frames = std::max(frames, getWavHeaderInfo(PairBase(ProjectFolder, s, r) + ".wav").NumSamples);
+                const std::string file = PairBase(ProjectFolder, s, r) + ".wav";
+                frames = std::max(frames, getWavHeaderInfo(file).NumSamples);
             }
         }
         std::vector<float> mix(static_cast<std::size_t>(frames) * channels, 0.0f);
@@ -71,7 +72,8 @@ void TRoom::Auralization()
             // Each normalised file times its own peak is back at its level;
             // over the sources' count and the largest peak the sum stays
             // within full scale.
-            const float scale = maxPeak > 0.0f ? peak[r][s] / (static_cast<float>(NumSources) * maxPeak) : 0.0f;
+            const float scale =
+                maxPeak > 0.0f ? peak[r][s] / (static_cast<float>(NumSources) * maxPeak) : 0.0f;
             std::vector<float> data;
             const WaveHeader h = readWAVData(PairBase(ProjectFolder, s, r) + ".wav", data);
             if (h.NumCh != channels) {

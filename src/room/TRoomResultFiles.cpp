@@ -19,7 +19,8 @@ namespace {
 // "<prefix>S001-R001<suffix>" for source s and receiver r counted from 0.
 std::string PairName(const char* prefix, unsigned s, unsigned r, const char* suffix)
 {
-    return FormatText("%sS%.3d-R%.3d%s", prefix, static_cast<int>(s) + 1, static_cast<int>(r) + 1, suffix);
+    return FormatText("%sS%.3d-R%.3d%s", prefix, static_cast<int>(s) + 1, static_cast<int>(r) + 1,
+                      suffix);
 }
 
 // The settings CreateResults gives every result; the summed results are built
@@ -92,7 +93,8 @@ void TRoom::SaveResults()
         }
         all.SetDirectSoundIndex(direct);
         all.GetMonoParams();
-        all.SaveParams(JoinPath(ProjectFolder, FormatText("PARAMS-SALL-R%.3d.txt", static_cast<int>(r) + 1)));
+        all.SaveParams(
+            JoinPath(ProjectFolder, FormatText("PARAMS-SALL-R%.3d.txt", static_cast<int>(r) + 1)));
     }
 
     // The whole room: every channel of every pair summed into one response,

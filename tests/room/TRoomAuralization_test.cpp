@@ -128,25 +128,6 @@ TEST(Auralization, PairFilesAreNormalisedResponsesAndMixesKeepLevels)
     }
 }
 
-TEST(Auralization, OneSourceMixIsItsFileScaledByItsPeak)
-{
-    ScratchFolder folder;
-    TRoom room;
-    room.AuralizationFlag = true;
-    PrepareGrid(room, folder, 1, {1, 1}, 800);
-    Response(room, 0, 0, 10, 0.5f);
-    Response(room, 1, 0, 40, 0.125f);
-    SaveQuietly(room);
-    EXPECT_EQ(Samples(folder.Path("SALL-R001.wav")), Samples(folder.Path("S001-R001.wav")))
-        << "P / Pmax = 1";
-    const std::vector<float> file = Samples(folder.Path("S001-R002.wav"));
-    const std::vector<float> mix = Samples(folder.Path("SALL-R002.wav"));
-    ASSERT_EQ(mix.size(), file.size());
-    for (std::size_t i = 0; i < mix.size(); ++i) {
-        ASSERT_NEAR(mix[i], 0.25f * file[i], 1e-7f) << i;
-    }
-}
-
 TEST(SaveImpRespWAV, SharedGainReadBySox)
 {
     ScratchFolder folder;
@@ -194,12 +175,13 @@ TEST(Auralization, ReceiverThatNothingReachesIsSilent)
     for (const char* name : {"S001-R002.wav", "SALL-R002.wav", "S001-R002-IR.wav"}) {
         SCOPED_TRACE(name);
         const std::vector<float> data = Samples(folder.Path(name));
-        ASSERT_FALSE(data.empty());
-        EXPECT_TRUE(std::all_of(data.begin(), data.end(), [](float v) { return v == 0.0f; }))
-            << "silence, not 0/0";
+        const unsigned n = room.MaxLength; // lengthened to reach the farther receiver
+        ASSERT_EQ(data.size(), std::string(name).find("IR") != std::string::npos ? n : 2 * n - 1);
+        EXPECT_EQ(Peak(data), 0.0f) << "silence, not 0/0";
     }
     EXPECT_NE(console.find("S001-R002.wav is silent"), std::string::npos);
-    EXPECT_NEAR(Peak(Samples(folder.Path("S001-R001.wav"))), 1.0f, 1e-6f);
+    EXPECT_EQ(Samples(folder.Path("SALL-R001.wav")), Samples(folder.Path("S001-R001.wav")))
+        << "one source: its file scaled by P / Pmax = 1";
     EXPECT_NEAR(Peak(Samples(folder.Path("S001-R001-IR.wav"))), 1.0f, 1e-6f);
 
     SCOPED_TRACE("nothing reaches anything");
@@ -207,14 +189,11 @@ TEST(Auralization, ReceiverThatNothingReachesIsSilent)
     TRoom silent;
     silent.AuralizationFlag = true;
     PrepareGrid(silent, quiet, 1, {1}, 400);
-    const std::string note = SaveQuietly(silent);
-    EXPECT_NE(note.find("Every impulse response is silent"), std::string::npos);
+    EXPECT_NE(SaveQuietly(silent).find("Every impulse response is silent"), std::string::npos);
     for (const char* name : {"S001-R001.wav", "SALL-R001.wav", "S001-R001-IR.wav"}) {
         SCOPED_TRACE(name);
         const std::vector<float> data = Samples(quiet.Path(name));
         ASSERT_FALSE(data.empty());
-        EXPECT_TRUE(std::all_of(data.begin(), data.end(), [](float v) { return v == 0.0f; }));
+        EXPECT_EQ(Peak(data), 0.0f);
     }
-    const std::string params = ReadFileText(quiet.Path("PARAMS-S001-R001.txt"));
-    EXPECT_EQ(params.find("nan"), std::string::npos);
 }

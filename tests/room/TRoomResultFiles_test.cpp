@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <numbers>
@@ -17,40 +18,35 @@ double Level(double energy)
     return 94.0 + 10.0 * std::log10(energy);
 }
 
-// The pulses of a grid of two sources at a one-channel receiver (r0) and a
-// two-channel one (r1); no two pulses share a sample.
-void FillPulses(TRoom& room)
-{
-    Pulse(room, 0, 0, 0, 500, 1.0f);
-    room.spcresult[0][0]->SetDirectSoundIndex(500);
-    Pulse(room, 0, 1, 0, 800, 0.5f);
-    room.spcresult[0][1]->SetDirectSoundIndex(800);
-    Pulse(room, 1, 0, 0, 300, 2.0f);
-    Pulse(room, 1, 0, 1, 1000, 1.0f);
-    room.spcresult[1][0]->SetDirectSoundIndex(300);
-    Pulse(room, 1, 1, 0, 1500, 0.25f);
-    Pulse(room, 1, 1, 1, 2000, 0.75f);
-    room.spcresult[1][1]->SetDirectSoundIndex(1500);
-}
-
 } // namespace
 
 TEST(SaveResults, SumsOverSourcesAndReceivers)
 {
+    // Two sources at a one-channel receiver (R1) and a two-channel one (R2);
+    // no two pulses share a sample.
     ScratchFolder folder;
     TRoom room;
     PrepareGrid(room, folder, 2, {1, 2});
-    FillPulses(room);
+    Pulse(room, 0, 0, 0, 500, 1.0f);
+    Pulse(room, 0, 1, 0, 800, 0.5f);
+    Pulse(room, 1, 0, 0, 300, 2.0f);
+    Pulse(room, 1, 0, 1, 1000, 1.0f);
+    Pulse(room, 1, 1, 0, 1500, 0.25f);
+    Pulse(room, 1, 1, 1, 2000, 0.75f);
+    const unsigned direct[2][2] = {{500, 800}, {300, 1500}};
+    for (unsigned r = 0; r < 2; ++r) {
+        for (unsigned s = 0; s < 2; ++s) {
+            room.spcresult[r][s]->SetDirectSoundIndex(direct[r][s]);
+        }
+    }
     testing::internal::CaptureStdout();
     room.SaveResults();
     const std::string console = testing::internal::GetCapturedStdout();
 
-    for (const char* name : {"S001-R001.txt", "S002-R001.txt", "S001-R002.txt", "S002-R002.txt",
-                             "PARAMS-S001-R001.txt", "PARAMS-S002-R002.txt", "PARAMS-SALL-R001.txt",
-                             "PARAMS-SALL-R002.txt", "PARAMS-SALL-RALL.txt"}) {
-        EXPECT_TRUE(FileExists(folder.Path(name))) << name;
-    }
     EXPECT_FALSE(FileExists(folder.Path("S001-R001-IR.wav"))) << "audio only with auralization on";
+    const std::string response = ReadFileText(folder.Path("S001-R002.txt"));
+    EXPECT_EQ(std::count(response.begin(), response.end(), '\n'), 4410);
+    EXPECT_NE(response.find("\n0 0 \n2 0 \n0 0 \n"), std::string::npos) << "one value per channel";
     {
         SCOPED_TRACE("one channel: the two sources summed");
         const std::string text = ReadFileText(folder.Path("PARAMS-SALL-R001.txt"));
@@ -68,42 +64,13 @@ TEST(SaveResults, SumsOverSourcesAndReceivers)
         const std::string text = ReadFileText(folder.Path("PARAMS-SALL-RALL.txt"));
         EXPECT_NEAR(GlobalValue(text, "SPL(dB)"), Level(1.0 + 0.25 + 4.0 + 1.0 + 0.0625 + 0.5625), 0.01);
         EXPECT_NEAR(DirectDistance(text), 300 * kMetresPerSample, 0.005) << "its largest sample";
-        // Built on the two-channel receiver: both of its channels hold the sum,
-        // so the parameters are those of the sum, with the multichannel note.
-        const std::string rall = console.substr(console.find("(SALL-RALL)"));
-        EXPECT_NE(rall.find("Warning: Calculating acoustic parameters over multichannel responses!"),
+        // Carried by the two-channel receiver, both channels holding the sum.
+        EXPECT_NE(console.substr(console.find("(SALL-RALL)")).find("multichannel responses"),
                   std::string::npos);
     }
-    {
-        SCOPED_TRACE("the pairs keep their parameters for the plots");
-        EXPECT_NEAR(room.spcresult[1][0]->GetSPL(), Level((4.0 + 1.0) / 4.0), 0.01);
-        EXPECT_NEAR(GlobalValue(ReadFileText(folder.Path("PARAMS-S002-R001.txt")), "C80(dB)"),
-                    10.0 * std::log10(0.25 / 1e-8), 0.01);
-    }
-    EXPECT_NE(console.find("Calculating acoustic parameters ... Done!             \n"), std::string::npos);
-}
-
-TEST(SaveResults, OneChannelReceiverFirstOrLast)
-{
-    // The whole-room response goes with the first receiver of the most
-    // channels wherever it stands; the sums do not depend on it.
-    for (bool twoFirst : {false, true}) {
-        SCOPED_TRACE(twoFirst ? "two-channel receiver first" : "two-channel receiver last");
-        ScratchFolder folder;
-        TRoom room;
-        PrepareGrid(room, folder, 1, twoFirst ? std::vector<int>{2, 1} : std::vector<int>{1, 2});
-        const unsigned wide = twoFirst ? 0 : 1;
-        Pulse(room, wide, 0, 0, 100, 1.0f);
-        Pulse(room, wide, 0, 1, 100, 1.0f);
-        Pulse(room, 1 - wide, 0, 0, 2000, 3.0f);
-        testing::internal::CaptureStdout();
-        room.SaveResults();
-        const std::string console = testing::internal::GetCapturedStdout();
-        const std::string text = ReadFileText(folder.Path("PARAMS-SALL-RALL.txt"));
-        EXPECT_NEAR(GlobalValue(text, "SPL(dB)"), Level(4.0 + 9.0), 0.01);
-        EXPECT_NEAR(DirectDistance(text), 2000 * kMetresPerSample, 0.005);
-        EXPECT_NE(console.substr(console.find("(SALL-RALL)")).find("multichannel"), std::string::npos);
-    }
+    EXPECT_NEAR(room.spcresult[1][0]->GetSPL(), Level((4.0 + 1.0) / 4.0), 0.01) << "kept for the plots";
+    EXPECT_NEAR(GlobalValue(ReadFileText(folder.Path("PARAMS-S002-R001.txt")), "C80(dB)"),
+                10.0 * std::log10(0.25 / 1e-8), 0.01);
 }
 
 TEST(LoadResults, RoundTripOfATracedRoom)
@@ -127,7 +94,6 @@ TEST(LoadResults, RoundTripOfATracedRoom)
         SCOPED_TRACE(s);
         const TResult& saved = *room.spcresult[0][s];
         const TResult& read = *loaded.spcresult[0][s];
-        ASSERT_EQ(read.globalIR[0].size(), saved.globalIR[0].size());
         const float peak = saved.GetMaxIRAmplitude();
         ASSERT_GT(peak, 0.0f);
         for (std::size_t i = 0; i < saved.globalIR[0].size(); ++i) {
@@ -146,17 +112,12 @@ TEST(LoadResults, RoundTripOfATracedRoom)
     EXPECT_EQ(loaded.LoadResults(), -1);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("S002-R001.txt is missing or incomplete"),
               std::string::npos);
-}
 
-TEST(LoadResults, NothingToLoadWithoutSourcesOrReceivers)
-{
-    ScratchFolder folder;
-    TRoom room;
-    room.ProjectFolder = folder.Folder();
-    folder.Touch("S001-R001.txt");
-    EXPECT_FALSE(room.CheckSavedResults());
+    TRoom empty;
+    empty.ProjectFolder = folder.Folder();
+    EXPECT_FALSE(empty.CheckSavedResults());
     ErrorRecorder errors;
-    EXPECT_EQ(room.LoadResults(), -1);
+    EXPECT_EQ(empty.LoadResults(), -1);
     EXPECT_EQ(errors.texts, std::vector<std::string>{"Results file could not be loaded!"});
 }
 
