@@ -121,6 +121,9 @@ float GetC80(const float* ir, unsigned n, unsigned direct, float fs)
     const unsigned limit = WindowEnd(direct, 0.08f, fs, n);
     const double early = Energy(ir, direct, limit);
     double late = Energy(ir, limit, n);
+    if (early == 0.0 && late == 0.0) {
+        return 0.0f; // nothing from the direct sound on: no ratio to take
+    }
     if (late == 0.0) {
         late = 1e-08;
     }

@@ -36,7 +36,8 @@ float GetRevTime(const float* decay, unsigned n, float range);
 float GetDecayTime(const float* decay, unsigned n, float start, float range);
 
 // Clarity in dB: energy of the 80 ms from sample direct over the energy
-// after them (1e-8 standing in for a late energy of exactly 0).
+// after them (1e-8 standing in for a late energy of exactly 0); 0 when there
+// is no energy from direct on.
 float GetC80(const float* ir, unsigned n, unsigned direct, float fs);
 
 // Definition in percent: energy of the 50 ms from sample direct over the

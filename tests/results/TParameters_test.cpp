@@ -75,6 +75,7 @@ TEST(GetC80, WindowsFromTheDirectSound)
     EXPECT_NEAR(GetC80(ir.data(), 20000, direct, kFs), 10.0 * std::log10(2.0), 1e-5);
     EXPECT_NEAR(GetD50(ir.data(), 20000, direct, kFs), 100.0 / 3.0, 1e-4);
     EXPECT_EQ(GetD50(ir.data(), 20000, 19999, kFs), 0.0f) << "no energy from the direct sound on";
+    EXPECT_EQ(GetC80(ir.data(), 20000, 19999, kFs), 0.0f);
     EXPECT_EQ(GetD50(ir.data(), 20000, 30000, kFs), 0.0f) << "direct sound beyond the response";
 }
 
