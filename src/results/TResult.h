@@ -171,6 +171,35 @@ public:
     // gathered, to IR of every band and channel.
     void AddArtificialTail_LateRays();
 
+    // --- parameters and files ----------------------------------------------
+    // Fills Param (every band, then broadband) from the mean of globalIR over
+    // the channels; all zero for a silent response.
+    void GetMonoParams();
+    // The parameter table of Param with the direct-sound summary; failures to
+    // open are reported and the file is skipped.
+    void SaveParams(const std::string& filename) const;
+    // globalIR as text: one line per sample, one "%g " value per channel.
+    void SaveGlobalIR(const std::string& filename) const;
+    // Reads a file written by SaveGlobalIR into globalIR. Values missing from
+    // a short or damaged file stay 0; false when the file cannot be opened or
+    // does not hold MaxLength lines of NumChannels numbers.
+    bool GetImpulseResponsesfromFile(const std::string& filename);
+
+    // --- auralization ---------------------------------------------------------
+    // Auralize with the source's sound file.
+    void Auralize();
+    // Audio = every channel of globalIR convolved with the mono sound in file,
+    // or with a unit impulse when the source has no sound file. A sound file
+    // of more than one channel is fatal (exit code 1).
+    void Auralize(const std::string& file);
+    // Writes Audio times gain to base + ".wav", interleaved by frame; false
+    // when there is no audio or the file could not be written.
+    bool SaveAudios(const std::string& base, float gain) const;
+    void FreeAudio();
+    // Writes globalIR times gain to the WAV file name; false when it could
+    // not be written.
+    bool WaveWriteIR(const std::string& name, float gain) const;
+
 private:
     std::vector<float>& Destination(unsigned int k, unsigned int c, unsigned int b);
     void AllocateEarly();

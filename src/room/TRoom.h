@@ -307,6 +307,29 @@ public:
     void ShowRoomConstant() const;
     void ShowAbsorptionCoefficients() const;
 
+    // --- parameters, result files and audio ------------------------------------
+    // Sabine (row 0) and Eyring (row 1) reverberation times per band into T60,
+    // with Volume, Area and the mean absorption; needs no simulation.
+    void AcousticParameters();
+    // After a run: every pair's response as text, the parameters of every
+    // pair, of every receiver with all sources (SALL) and of the whole room
+    // (SALL-RALL), then, with AuralizationFlag, Auralization and
+    // SaveImpRespWAV. Nothing without a complete result grid.
+    void SaveResults();
+    // Whether the response file of every source-receiver pair exists.
+    bool CheckSavedResults() const;
+    // Rebuilds the result grid from the saved response files and computes
+    // every pair's parameters. -1 when there is no source or receiver or a
+    // file could not be read completely, else 0.
+    int LoadResults();
+    // Every pair's response applied to its source's sound, one normalised WAV
+    // file per pair and one mix of all sources per receiver.
+    void Auralization();
+    // Every pair's response as a WAV file, all with one shared gain.
+    void SaveImpRespWAV();
+    // Whether spcresult holds a result for every current receiver and source.
+    bool HasResultGrid() const;
+
     // --- environment, folders, clean-up --------------------------------------
     void PathSetup(const std::string& path);
     void CheckRoom();

@@ -1,0 +1,132 @@
+// The WAV outputs of a run: auralized sound of every pair and the mix of all
+// sources per receiver, and the impulse responses with one shared gain.
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "audio/TWavTools.h"
+#include "room/TRoom.h"
+#include "util/ErrorMessage.h"
+#include "util/Platform.h"
+
+namespace {
+
+std::string PairBase(const std::string& folder, unsigned s, unsigned r)
+{
+    return JoinPath(folder, FormatText("S%.3d-R%.3d", static_cast<int>(s) + 1, static_cast<int>(r) + 1));
+}
+
+} // namespace
+
+void TRoom::Auralization()
+{
+    if (NumSources == 0 || NumReceivers == 0 || !HasResultGrid()) {
+        return;
+    }
+    std::printf("Auralization processing ...\n");
+    const int fs = static_cast<int>(FSample);
+    // Peak of each pair's auralized sound before normalisation, and whether
+    // its file was written; at most one pair's audio is held at a time.
+    std::vector<std::vector<float>> peak(NumReceivers, std::vector<float>(NumSources, 0.0f));
+    std::vector<std::vector<bool>> written(NumReceivers, std::vector<bool>(NumSources, false));
+    for (unsigned s = 0; s < NumSources; ++s) {
+        for (unsigned r = 0; r < NumReceivers; ++r) {
+            std::printf("\rSource[%d]->Receiver[%d] (Normalized) ... ", static_cast<int>(s) + 1,
+                        static_cast<int>(r) + 1);
+            TResult& result = *spcresult[r][s];
+            result.Auralize();
+            const float p = result.GetMaxAudioAmplitude();
+            written[r][s] = result.SaveAudios(PairBase(ProjectFolder, s, r), p > 0.0f ? 1.0f / p : 0.0f);
+            result.FreeAudio();
+            peak[r][s] = p;
+            std::printf("\rSource[%d]->Receiver[%d] (Normalized) - Max. Amp. = %1.4f\n",
+                        static_cast<int>(s) + 1, static_cast<int>(r) + 1, static_cast<double>(p));
+            if (!(p > 0.0f)) {
+                std::printf("Nothing reaches the receiver: %s.wav is silent\n",
+                            PairBase(ProjectFolder, s, r).c_str());
+            }
+        }
+    }
+    float maxPeak = 0.0f;
+    for (const auto& row : peak) {
+        maxPeak = std::max(maxPeak, *std::max_element(row.begin(), row.end()));
+    }
+    std::printf("Done!\n");
+
+    for (unsigned r = 0; r < NumReceivers; ++r) {
+        const unsigned channels = spcresult[r][0]->NumChannels;
+        unsigned frames = 0;
+        for (unsigned s = 0; s < NumSources; ++s) {
+            if (written[r][s]) {
+                const std::string file = PairBase(ProjectFolder, s, r) + ".wav";
+                frames = std::max(frames, getWavHeaderInfo(file).NumSamples);
+            }
+        }
+        std::vector<float> mix(static_cast<std::size_t>(frames) * channels, 0.0f);
+        for (unsigned s = 0; s < NumSources; ++s) {
+            if (!written[r][s]) {
+                continue;
+            }
+            // Each normalised file times its own peak is back at its level;
+            // over the sources' count and the largest peak the sum stays
+            // within full scale.
+            const float scale =
+                maxPeak > 0.0f ? peak[r][s] / (static_cast<float>(NumSources) * maxPeak) : 0.0f;
+            std::vector<float> data;
+            const WaveHeader h = readWAVData(PairBase(ProjectFolder, s, r) + ".wav", data);
+            if (h.NumCh != channels) {
+                continue; // not a file this run wrote for the receiver
+            }
+            const std::size_t n = std::min(data.size(), mix.size());
+            for (std::size_t i = 0; i < n; ++i) {
+                mix[i] += scale * data[i];
+            }
+        }
+        std::printf("Saving receiver [%d] mix for all sources (Original relative levels kept).\n",
+                    static_cast<int>(r) + 1);
+        if (!(maxPeak > 0.0f)) {
+            std::printf("Nothing reaches any receiver: the mix is silent\n");
+        }
+        writeWAVData(JoinPath(ProjectFolder, FormatText("SALL-R%.3d.wav", static_cast<int>(r) + 1)),
+                     mix.data(), frames, fs, static_cast<int>(channels));
+    }
+}
+
+void TRoom::SaveImpRespWAV()
+{
+    if (NumSources == 0 || NumReceivers == 0 || !HasResultGrid()) {
+        return;
+    }
+    // The gain that brings the loudest pair to full scale is shared by all
+    // files, so that they keep their relative levels. A silent pair's zero
+    // parameters say nothing about its level and are passed over.
+    float bestSPL = -1e+08f;
+    float normaliser = 0.0f;
+    unsigned bestSource = 0;
+    unsigned bestReceiver = 0;
+    for (unsigned r = 0; r < NumReceivers; ++r) {
+        for (unsigned s = 0; s < NumSources; ++s) {
+            const TResult& result = *spcresult[r][s];
+            const float amplitude = result.GetMaxIRAmplitude();
+            if (amplitude > 0.0f && result.GetSPL() > bestSPL) {
+                bestSPL = result.GetSPL();
+                bestSource = s;
+                bestReceiver = r;
+                normaliser = std::max(normaliser, amplitude);
+            }
+        }
+    }
+    std::printf("Maximum SPL: Source [%.2d] -> Receiver [%.2d]\n", static_cast<int>(bestSource) + 1,
+                static_cast<int>(bestReceiver) + 1);
+    if (!(normaliser > 0.0f)) {
+        std::printf("Every impulse response is silent: the IR files are written as silence\n");
+    }
+    const float gain = normaliser > 0.0f ? 1.0f / normaliser : 0.0f;
+    for (unsigned r = 0; r < NumReceivers; ++r) {
+        for (unsigned s = 0; s < NumSources; ++s) {
+            spcresult[r][s]->WaveWriteIR(PairBase(ProjectFolder, s, r) + "-IR.wav", gain);
+        }
+    }
+}

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "TestFiles.h"
+#include "TestSupport.h"
+#include "directivity/daff/DAFFTestWriter.h"
+#include "results/RayProbability.h"
+#include "results/ResultFixtures.h"
+#include "results/TResult.h"
+
+TEST(GetMonoParams, SinglePulseAtTheDirectSound)
+{
+    ResultPair pair(MakeResultParam(8820, 2, 2047));
+    TResult& r = *pair.result;
+    r.SetDirectSoundIndex(441);
+    r.globalIR[0][441] = 1.0f;
+    r.GetMonoParams();
+    const TMonoParams& p = r.Param[kResultBands];
+    EXPECT_NEAR(p.SPL, 94.0, 1e-4);
+    EXPECT_NEAR(p.C80, 80.0, 1e-3);
+    EXPECT_NEAR(p.D50, 100.0, 1e-3);
+    EXPECT_NEAR(p.CT, 10.0, 1e-3) << "ms from sample 0";
+    // A pulse is white: an octave band takes its width (fc / sqrt 2 to
+    // fc sqrt 2) over the Nyquist frequency. The lowest bands are narrower than
+    // the filters' transitions and the highest is cut at Nyquist.
+    for (unsigned b = 3; b + 1 < kResultBands; ++b) {
+        SCOPED_TRACE(b);
+        const double width = 62.5 * std::pow(2.0, b) * std::sqrt(0.5);
+        EXPECT_NEAR(r.Param[b].SPL, 94.0 + 10.0 * std::log10(width / 22050.0), 0.5);
+    }
+    EXPECT_FLOAT_EQ(r.Param[0].SPL_A, r.Param[0].SPL - 26.2f);
+    double sumA = 0.0;
+    for (unsigned b = 0; b < kResultBands; ++b) {
+        sumA += std::pow(10.0, r.Param[b].SPL_A / 10.0);
+    }
+    EXPECT_NEAR(p.SPL_A, 10.0 * std::log10(sumA), 1e-3);
+}
+
+TEST(GetMonoParams, SilentResponseGivesZeros)
+{
+    ResultPair pair(MakeResultParam(2000));
+    TResult& r = *pair.result;
+    r.Param[3].G = 7.0f;
+    r.Param[3].SPL = 50.0f;
+    r.GetMonoParams();
+    for (const TMonoParams& p : r.Param) {
+        for (float v : {p.T20, p.T30, p.T60, p.EDT, p.C80, p.D50, p.SPL, p.SPL_A, p.CT}) {
+            EXPECT_EQ(v, 0.0f);
+        }
+    }
+    EXPECT_EQ(r.Param[3].G, 7.0f) << "not a computed value";
+}
+
+TEST(GetMonoParams, MeanOfTheChannels)
+{
+    ScratchFolder folder;
+    DaffDesign design;
+    design.channels = 2;
+    ResultPair pair(MakeResultParam(2000), "OMNI", folder.Write("head.daff", WriteDaff(design).bytes));
+    TResult& r = *pair.result;
+    r.globalIR[0][100] = 2.0f;
+    testing::internal::CaptureStdout();
+    r.GetMonoParams();
+    EXPECT_NE(testing::internal::GetCapturedStdout().find(
+                  "Warning: Calculating acoustic parameters over multichannel responses!\n"
+                  "Using average of all channels\n"),
+              std::string::npos);
+    EXPECT_NEAR(r.GetSPL(), 94.0, 1e-4) << "(2 + 0) / 2 = 1 Pa";
+}
+
+TEST(SaveParams, TableText)
+{
+    ScratchFolder folder;
+    ResultPair pair(MakeResultParam(2000));
+    TResult& r = *pair.result;
+    for (unsigned b = 0; b <= kResultBands; ++b) {
+        r.Param[b] = {1.0f + 0.1f * b, 1.005f, 2.0f, 0.25f, -3.456f, 50.0f, 9.0f, 80.0f, 79.994f, 123.46f};
+    }
+    r.SetDirectSoundIndex(1286); // 10.00 m at 343 m/s
+    r.DirectSoundRay.index = 1286;
+    r.DirectSoundRay.reflections = 12;
+    r.DirectSoundRay.spectrum.assign(kResultBands, 0.0f);
+    r.DirectSoundRay.spectrum[0] = 1.0f;
+    r.SaveParams(folder.Path("PARAMS.txt"));
+
+    auto row = [](const char* label, const char* value) {
+        std::string s = label;
+        for (unsigned b = 0; b <= kResultBands; ++b) {
+            s += std::string("\t") + value;
+        }
+        return s + "\n";
+    };
+    const std::string expectedRays =
+        FormatText("Expected NumRays: %1.0f\n", 1002 * RayProbability(343.0 * 1286 / 44100.0, 0.5));
+    EXPECT_EQ(ReadFileText(folder.Path("PARAMS.txt")),
+              "-----\t0062\t0125\t0250\t0500\t1000\t2000\t4000\t8000\t16000\tGlobal\n"
+              "T20(s)\t1.00\t1.10\t1.20\t1.30\t1.40\t1.50\t1.60\t1.70\t1.80\t1.90\n" +
+                  row("T30(s)", "1.00") + row("T60(s)", "2.00") + row("EDT(s)", "0.25") +
+                  row("C80(dB)", "-3.46") + row("D50(%)", "50.00") + row("CT(ms) ", "123.5") +
+                  row("SPL(dB)", "80.00") + row("SPL(A)", "79.99") +
+                  "Direct Sound: Distance = 10.00 m, Rays = 12,  SPL(dir): 93.97\n" + expectedRays);
+}
+
+TEST(GetImpulseResponsesfromFile, DamagedOrShortFile)
+{
+    ScratchFolder folder;
+    ResultPair pair(MakeResultParam(3));
+    TResult& r = *pair.result;
+    folder.Touch("good.txt", "0.5 \n-1.25e-07 \n3 \n");
+    EXPECT_TRUE(r.GetImpulseResponsesfromFile(folder.Path("good.txt")));
+    EXPECT_EQ(r.globalIR[0], (std::vector<float>{0.5f, -1.25e-7f, 3.0f}));
+    // What can be read is kept, the rest is 0, and the caller is told.
+    folder.Touch("short.txt", "0.25 \nx \n");
+    EXPECT_FALSE(r.GetImpulseResponsesfromFile(folder.Path("short.txt")));
+    EXPECT_EQ(r.globalIR[0], (std::vector<float>{0.25f, 0.0f, 0.0f}));
+    EXPECT_FALSE(r.GetImpulseResponsesfromFile(folder.Path("missing.txt")));
+
+    testing::internal::CaptureStdout();
+    r.SaveGlobalIR(folder.Path("no-such-folder/S001-R001.txt"));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Impossivel abrir arquivo " + folder.Path("no-such-folder/S001-R001.txt") + " para gravar\n");
+}
