@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include "GeometryCommands.h"
+#include "SimulationCommands.h"
 #include "util/ErrorMessage.h"
 
 int main(int argc, char** argv)
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
     app.set_version_flag("--version", std::string("velto-cli ") + VELTO_VERSION);
     app.require_subcommand(0, 1);
     int exitCode = 0;
+    AddSimulationCommands(app, exitCode);
     AddGeometryCommands(app, exitCode);
 
     // Sub-commands run from their callbacks during parsing.

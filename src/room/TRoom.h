@@ -37,6 +37,8 @@
 #include "room/TSource.h"
 #include "simulation/TRay.h"
 
+class TPlaneSearch;
+
 class TRoom {
 public:
     static constexpr unsigned int kDefaultNumRays = 20000;
@@ -236,6 +238,8 @@ public:
     float GetMaxRoomLength() const;
     // 1 when no plane lies strictly between P1 and P2, else 0.
     int CheckVisibility(TPoint3D P1, TPoint3D P2);
+    // The same through a search prepared over the room's planes (during a run).
+    int CheckVisibility(TPoint3D P1, TPoint3D P2, const TPlaneSearch& search);
 
     // --- ray tracing ----------------------------------------------------------
     // Moves the ray to p on plane P, reflects it and removes the absorbed

@@ -186,9 +186,14 @@ float TRoom::GetMaxRoomLength() const
 
 int TRoom::CheckVisibility(TPoint3D P1, TPoint3D P2)
 {
+    return CheckVisibility(P1, P2, TPlaneSearch(plane));
+}
+
+int TRoom::CheckVisibility(TPoint3D P1, TPoint3D P2, const TPlaneSearch& search)
+{
     const TVector v = PointToVector(P2 - P1);
     const float dist = static_cast<float>(v.Module());
-    const TPlaneHit hit = FindNextPlane(plane, P1, v, -1);
+    const TPlaneHit hit = search.Next(P1, v, -1);
     if (hit.plane < 0) {
         return 1;
     }

@@ -242,7 +242,7 @@ bool TRoom::Simulate()
                     if (DiffuseProcessing != 0) {
                         for (unsigned int R = 0; R < NumReceivers; ++R) {
                             const TPoint3D m = receiver[R].Position;
-                            if (CheckVisibility(q, m) == 0) {
+                            if (CheckVisibility(q, m, search) == 0) {
                                 continue;
                             }
                             TVector w = PointToVector(m - q);
