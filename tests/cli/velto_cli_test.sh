@@ -51,5 +51,20 @@ for f in S001-R001.txt S002-R003.txt PARAMS-S001-R001.txt PARAMS-SALL-R002.txt P
     fi
 done
 
+# Ctrl-C stops the run: exit code 130 and no result saved.
+cp -r "$examples/auditorium" "$work/interrupted"
+"$cli" simulate "$work/interrupted/auditorium.txt" --rays 400000 >"$work/out.txt" 2>&1 &
+pid=$!
+sleep 1
+kill -INT "$pid"
+wait "$pid"
+code=$?
+if [ "$code" -ne 130 ] || [ -e "$work/interrupted/PARAMS-SALL-RALL.txt" ]; then
+    echo "FAIL: interrupted run: exit code $code, expected 130 and no saved results"
+    failures=$((failures + 1))
+else
+    echo "ok: interrupted run"
+fi
+
 echo "$((failures == 0 ? 1 : 0)) passed, $failures failed"
 [ "$failures" -eq 0 ]
