@@ -5,6 +5,8 @@
 #include <array>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "geometry/TPlane.h"
 #include "room/TRoom.h"
 
@@ -62,4 +64,15 @@ inline void FillBoxRoom(TRoom& room, double lx, double ly, double lz, float abso
     room.AddPlaneLayer(layer);
     room.CreatePlanes(BoxPlanes(lx, ly, lz, inward));
     room.planeLayer[0].NumPlanes = room.NumPlanes;
+}
+
+// The geometry analysis a loaded room gets (outer planes, volume, area),
+// without its console output.
+inline void AnalyseQuietly(TRoom& room)
+{
+    testing::internal::CaptureStdout();
+    room.GetExternalPlanes();
+    room.CalculateVolumeGeometry();
+    room.CalculateArea();
+    testing::internal::GetCapturedStdout();
 }

@@ -85,3 +85,21 @@ std::string WrittenText(Writer write)
     std::free(buffer);
     return text;
 }
+
+// What sox decodes from the file, as 32-bit floats interleaved by frame.
+inline std::vector<float> SoxDecode(const std::string& path)
+{
+    std::vector<float> samples;
+    const std::string command = "sox \"" + path + "\" -t f32 - 2>/dev/null";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return samples;
+    }
+    float buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, sizeof(float), 4096, pipe)) > 0) {
+        samples.insert(samples.end(), buffer, buffer + n);
+    }
+    ::pclose(pipe);
+    return samples;
+}

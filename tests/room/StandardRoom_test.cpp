@@ -5,22 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include "RoomFixtures.h"
 #include "TestFiles.h"
 #include "TestSupport.h"
 #include "room/TRoom.h"
 
 namespace {
-
-// The room's own analysis: the outside probe must find every wall, including
-// the two beside the stage opening, which lie in a recess of the bounding box.
-void Analyse(TRoom& room)
-{
-    testing::internal::CaptureStdout();
-    room.GetExternalPlanes();
-    room.CalculateVolumeGeometry();
-    room.CalculateArea();
-    testing::internal::GetCapturedStdout();
-}
 
 // Volume of the auditorium from its three parts: the stage box, the main
 // box and the rear part, whose width and floor height both change linearly
@@ -105,7 +95,7 @@ TEST(TStandardRoom, VolumeAndAreaMatchTheShape)
         SCOPED_TRACE(name);
         TRoom room;
         design.Build(room);
-        Analyse(room);
+        AnalyseQuietly(room);
         EXPECT_NEAR(room.Volume, ExpectedVolume(design), 1e-6 * ExpectedVolume(design));
         EXPECT_NEAR(room.Area, ExpectedArea(design), 1e-6 * ExpectedArea(design));
     }
@@ -148,7 +138,7 @@ TEST(TStandardRoom, WrittenProjectLoadsBack)
     ASSERT_EQ(loaded.NumPlaneLayers, 3u);
     EXPECT_EQ(loaded.planeLayer[2].cor, (std::array<int, 3>{50, 128, 20}));
     EXPECT_EQ(loaded.material[loaded.planeLayer[1].MatID].nome, "Absorptive_mat");
-    Analyse(loaded);
+    AnalyseQuietly(loaded);
     EXPECT_NEAR(loaded.Volume, 352.0, 1e-6);
 
     ErrorRecorder errors;

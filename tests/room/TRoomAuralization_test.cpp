@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -33,24 +35,6 @@ std::vector<float> Samples(const std::string& path, WaveHeader* header = nullptr
         *header = h;
     }
     return data;
-}
-
-// What sox decodes from the file, as 32-bit floats interleaved by frame.
-std::vector<float> SoxDecode(const std::string& path)
-{
-    std::vector<float> samples;
-    const std::string command = "sox \"" + path + "\" -t f32 - 2>/dev/null";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return samples;
-    }
-    float buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, sizeof(float), 4096, pipe)) > 0) {
-        samples.insert(samples.end(), buffer, buffer + n);
-    }
-    ::pclose(pipe);
-    return samples;
 }
 
 float Peak(const std::vector<float>& x)

@@ -5,26 +5,13 @@
 #include "RoomFixtures.h"
 #include "room/TRoom.h"
 
-namespace {
-
-void Analyse(TRoom& room)
-{
-    testing::internal::CaptureStdout();
-    room.GetExternalPlanes();
-    room.CalculateVolumeGeometry();
-    room.CalculateArea();
-    testing::internal::GetCapturedStdout();
-}
-
-} // namespace
-
 TEST(TRoomGeometry, ClosedBoxFromInwardAndOutwardRings)
 {
     for (bool inward : {true, false}) {
         SCOPED_TRACE(inward ? "inward" : "outward");
         TRoom room;
         FillBoxRoom(room, 5, 4, 3, 0.1f, 0.0f, inward);
-        Analyse(room);
+        AnalyseQuietly(room);
         for (const TPlane& p : room.plane) {
             EXPECT_TRUE(p.IsExternal);
         }
@@ -43,7 +30,7 @@ TEST(TRoomGeometry, InnerPartitionIsNotExternal)
                                            TPoint3D::Make(2.5, 4, 3), TPoint3D::Make(2.5, 0, 3)});
     partition.LayerID = 0;
     room.AddPlane(partition);
-    Analyse(room);
+    AnalyseQuietly(room);
     EXPECT_FALSE(room.plane[6].IsExternal);
     EXPECT_NEAR(room.Volume, 60.0, 1e-9);
     EXPECT_NEAR(room.Area, 106.0, 1e-9);
