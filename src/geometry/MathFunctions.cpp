@@ -72,7 +72,12 @@ static TVector UnitVectorDegrees(float elevDeg, float azimDeg)
 
 float TDirection::Distancia(TDirection d) const
 {
-    return static_cast<float>(UnitVectorDegrees(elev, azim).Angle(UnitVectorDegrees(d.elev, d.azim)));
+    return static_cast<float>(UnitVector().Angle(d.UnitVector()));
+}
+
+TVector TDirection::UnitVector() const
+{
+    return UnitVectorDegrees(elev, azim);
 }
 
 TVector PointToVector(TPoint3D p)

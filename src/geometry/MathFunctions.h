@@ -31,6 +31,10 @@ public:
 
     // Angular distance in degrees, both operands read as degrees.
     float Distancia(TDirection d) const;
+    // The unit vector Distancia compares, in single-precision trigonometry:
+    // Distancia(d) is UnitVector().Angle(d.UnitVector()). Callers comparing
+    // many pairs compute it once per direction.
+    TVector UnitVector() const;
 };
 
 // 3x3 matrix in single precision, indexed [row][column].

@@ -29,15 +29,21 @@ constexpr double kMaxSpread = 50.0;
 std::vector<std::vector<int>> GroupBlock(const std::vector<TSubRay>& m)
 {
     const int ne = static_cast<int>(m.size());
+    // Each direction's unit vector once, not once per pair: the same values
+    // Distancia computes.
+    std::vector<TVector> unit(m.size());
+    for (int i = 0; i < ne; ++i) {
+        unit[i] = m[i].dir.UnitVector();
+    }
     std::vector<dist_st> dists;
     dists.reserve(static_cast<std::size_t>(ne) * static_cast<std::size_t>(ne - 1) / 2);
     for (int i = 0; i < ne; ++i) {
         for (int j = i + 1; j < ne; ++j) {
-            dists.push_back({m[i].dir.Distancia(m[j].dir), i, j});
+            dists.push_back({static_cast<float>(unit[i].Angle(unit[j])), i, j});
         }
     }
     // Stable, so that equal distances keep a fixed order on every platform.
-    std::stable_sort(dists.begin(), dists.end(), Dist_cmp);
+    SortByDistance(dists);
 
     double threshold = 360.0; // degrees
     int expected = 1;
