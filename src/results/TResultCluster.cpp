@@ -35,7 +35,9 @@ std::vector<std::vector<int>> GroupBlock(const std::vector<TSubRay>& m)
     for (int i = 0; i < ne; ++i) {
         unit[i] = m[i].dir.UnitVector();
     }
-    std::vector<dist_st> dists;
+    // Kept between blocks (see SortByDistance).
+    thread_local std::vector<dist_st> dists;
+    dists.clear();
     dists.reserve(static_cast<std::size_t>(ne) * static_cast<std::size_t>(ne - 1) / 2);
     for (int i = 0; i < ne; ++i) {
         for (int j = i + 1; j < ne; ++j) {

@@ -191,15 +191,20 @@ void SortByDistance(std::vector<dist_st>& list)
     // Float keys as unsigned integers in the same order (negative values
     // flipped; -0 taken as 0, which compares equal to it), then a stable
     // radix sort, one byte per pass from the lowest.
-    std::vector<std::uint32_t> keys(n);
+    // Scratch kept between calls: blocks come one after another, and fresh
+    // memory of this size costs more to map than the sort itself.
+    thread_local std::vector<std::uint32_t> keys;
+    thread_local std::vector<dist_st> otherList;
+    thread_local std::vector<std::uint32_t> otherKeys;
+    keys.resize(n);
+    otherList.resize(n);
+    otherKeys.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
         const float d = list[i].dist == 0.0f ? 0.0f : list[i].dist;
         std::uint32_t bits;
         std::memcpy(&bits, &d, sizeof bits);
         keys[i] = (bits & 0x80000000u) != 0 ? ~bits : (bits | 0x80000000u);
     }
-    std::vector<dist_st> otherList(n);
-    std::vector<std::uint32_t> otherKeys(n);
     for (int shift = 0; shift < 32; shift += 8) {
         std::array<std::size_t, 257> start{};
         for (std::uint32_t key : keys) {
