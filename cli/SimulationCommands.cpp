@@ -45,11 +45,12 @@ private:
 
 int Simulate(const std::string& project, std::optional<unsigned int> rays)
 {
+    // Installed first, so that Ctrl-C while the project loads ends the same way.
+    InterruptGuard guard;
     TRoom room;
     room.LoadAndAnalyse(project);
     room.PrepareSimulation(rays);
 
-    InterruptGuard guard;
     room.StartSimulation();
     while (!room.SimulationFinished()) {
         if (g_interrupted) {
