@@ -27,6 +27,19 @@ void RenumberAfterDeletion(std::vector<T>& list, Member member, int deleted)
     }
 }
 
+// Sources and receivers take their number and name from their position in
+// the list; returns the new count.
+template <typename T>
+unsigned int NumberByPosition(std::vector<T>& list, int T::*id, std::string T::*name,
+                              const char* format)
+{
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        list[i].*id = static_cast<int>(i);
+        list[i].*name = FormatText(format, static_cast<int>(i) + 1);
+    }
+    return static_cast<unsigned int>(list.size());
+}
+
 } // namespace
 
 // --- planes -----------------------------------------------------------------
@@ -291,34 +304,25 @@ void TRoom::AddSource(const TSource& s)
         AddSourceLayer(FormatText("SRC_LAYER_%d", static_cast<int>(NumSourceLayers) + 1));
         copy.LayerID = static_cast<int>(NumSourceLayers) - 1;
     }
-    std::vector<TSource> sources = source;
-    sources.push_back(copy);
-    CreateSources(sources);
+    source.push_back(copy);
+    NumSources = NumberByPosition(source, &TSource::srcID, &TSource::Name, "src %.2d");
 }
 
 void TRoom::DelSource(unsigned int i)
 {
     ClearResults(); // results point into the lists
-    if (i >= NumSources) {
-        return;
+    if (i < NumSources) {
+        source.erase(source.begin() + i);
+        NumSources = NumberByPosition(source, &TSource::srcID, &TSource::Name, "src %.2d");
     }
-    std::vector<TSource> sources = source;
-    sources.erase(sources.begin() + i);
-    DeleteSources();
-    CreateSources(sources);
 }
 
 void TRoom::CreateSources(const std::vector<TSource>& sources)
 {
     ClearResults(); // results point into the lists
-    if (sources.empty()) {
-        return;
-    }
-    source = sources;
-    NumSources = static_cast<unsigned int>(source.size());
-    for (unsigned int i = 0; i < NumSources; ++i) {
-        source[i].srcID = static_cast<int>(i);
-        source[i].Name = FormatText("src %.2d", static_cast<int>(i) + 1);
+    if (!sources.empty()) {
+        source = sources;
+        NumSources = NumberByPosition(source, &TSource::srcID, &TSource::Name, "src %.2d");
     }
 }
 
@@ -332,34 +336,25 @@ void TRoom::DeleteSources()
 void TRoom::AddReceiver(const TReceiver& r)
 {
     ClearResults(); // results point into the lists
-    std::vector<TReceiver> receivers = receiver;
-    receivers.push_back(r);
-    CreateReceivers(receivers);
+    receiver.push_back(r);
+    NumReceivers = NumberByPosition(receiver, &TReceiver::recID, &TReceiver::Name, "rec %.2d");
 }
 
 void TRoom::DelReceiver(unsigned int i)
 {
     ClearResults(); // results point into the lists
-    if (i >= NumReceivers) {
-        return;
+    if (i < NumReceivers) {
+        receiver.erase(receiver.begin() + i);
+        NumReceivers = NumberByPosition(receiver, &TReceiver::recID, &TReceiver::Name, "rec %.2d");
     }
-    std::vector<TReceiver> receivers = receiver;
-    receivers.erase(receivers.begin() + i);
-    DeleteReceivers();
-    CreateReceivers(receivers);
 }
 
 void TRoom::CreateReceivers(const std::vector<TReceiver>& receivers)
 {
     ClearResults(); // results point into the lists
-    if (receivers.empty()) {
-        return;
-    }
-    receiver = receivers;
-    NumReceivers = static_cast<unsigned int>(receiver.size());
-    for (unsigned int i = 0; i < NumReceivers; ++i) {
-        receiver[i].recID = static_cast<int>(i);
-        receiver[i].Name = FormatText("rec %.2d", static_cast<int>(i) + 1);
+    if (!receivers.empty()) {
+        receiver = receivers;
+        NumReceivers = NumberByPosition(receiver, &TReceiver::recID, &TReceiver::Name, "rec %.2d");
     }
 }
 
