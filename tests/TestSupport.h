@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "util/ErrorMessage.h"
 #include "util/Platform.h"
 
@@ -29,16 +31,27 @@ private:
     ErrorPresenter m_previous;
 };
 
-// Path of a file under the shared test data written by other tools.
+// The path of a file the test needs; a missing or unreadable file fails the
+// calling test with its name. Callers still check what they read before
+// indexing into it, so the test ends with that failure instead of a crash.
+inline std::string RequiredFile(const std::string& path)
+{
+    if (!std::ifstream(path, std::ios::binary).good()) {
+        ADD_FAILURE() << "test file missing or unreadable: " << path;
+    }
+    return path;
+}
+
+// Path of a real-world file written by other tools (tests/data/external).
 inline std::string TestDataPath(const std::string& relative)
 {
-    return std::string(VELTO_TESTDATA_DIR) + "/" + relative;
+    return RequiredFile(std::string(VELTO_TESTDATA_DIR) + "/" + relative);
 }
 
 // Path of a small fixture kept with the tests.
 inline std::string FixturePath(const std::string& relative)
 {
-    return std::string(VELTO_FIXTURE_DIR) + "/" + relative;
+    return RequiredFile(std::string(VELTO_FIXTURE_DIR) + "/" + relative);
 }
 
 inline std::string ReadFileText(const std::string& path)
