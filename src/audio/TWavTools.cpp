@@ -7,6 +7,7 @@
 #include <limits>
 #include <memory>
 
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 
 namespace {
@@ -348,7 +349,7 @@ bool WavIsCompatible(const std::string& name)
     const WaveHeader h = getWavHeaderInfo(name);
     bool compatible = true;
     if (h.PcmFormat != kWavFormatPcm && h.PcmFormat != kWavFormatFloat) {
-        std::printf("Wave Format not Supported: %d\n", h.PcmFormat);
+        ConsolePrint("Wave Format not Supported: %d\n", h.PcmFormat);
         compatible = false;
     }
     if (h.BitsPerSample != 8 && h.BitsPerSample != 16 && h.BitsPerSample != 24 &&

@@ -8,6 +8,7 @@
 
 #include "directivity/daff/DAFFReader.h"
 #include "directivity/daff/DAFFUtils.h"
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 #include "util/Platform.h"
 
@@ -83,7 +84,7 @@ void TDirectivity::LoadStandartDirectivityPattern(const std::string& name)
     }
     m_irLength = 1;
     m_directionalIR.assign(1, 1.0f);
-    std::printf("Directivity Type (INTERNAL %s): DAFF_MAGNITUDE_SPECTRUM\n", m_patternName.c_str());
+    ConsolePrint("Directivity Type (INTERNAL %s): DAFF_MAGNITUDE_SPECTRUM\n", m_patternName.c_str());
 }
 
 void TDirectivity::LoadDirectivityPatternDAFF(const std::string& path)
@@ -115,7 +116,7 @@ void TDirectivity::LoadDirectivityPatternDAFF(const std::string& path)
         const int p = static_cast<int>(std::ceil(std::log10(static_cast<double>(m_irLength)) /
                                                  0.3010299956639812));
         m_fftSize = 1 << (p + 1);
-        std::printf("Source Type (DAFF): DAFF_IMPULSE_RESPONSE\n");
+        ConsolePrint("Source Type (DAFF): DAFF_IMPULSE_RESPONSE\n");
     } else if (m_daffType == kMagnitudeSpectrum) {
         m_contentMS = dynamic_cast<const DAFFContentMS*>(m_daff->getContent());
         assert(m_contentMS != nullptr);
@@ -128,11 +129,11 @@ void TDirectivity::LoadDirectivityPatternDAFF(const std::string& path)
         m_irLength = 1;
         m_fftSize = -1;
         m_directionalIR.assign(1, 1.0f);
-        std::printf("Directivity Type (DAFF): DAFF_MAGNITUDE_SPECTRUM\n");
+        ConsolePrint("Directivity Type (DAFF): DAFF_MAGNITUDE_SPECTRUM\n");
     } else if (m_daffType == kMagnitudePhaseSpectrum) {
         Fatal(1, "DAFF_MAGNITUDE_PHASE_SPECTRUM NOT IMPLEMENTED\n");
     } else {
-        std::printf("Directivity Type (DAFF): NOT_DEFINED !!\n");
+        ConsolePrint("Directivity Type (DAFF): NOT_DEFINED !!\n");
         m_daffType = kNotSupported;
         m_irLength = 1;
         m_directionalIR.assign(1, 1.0f);

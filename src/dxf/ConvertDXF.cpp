@@ -8,6 +8,7 @@
 #include "dxf/TDxfReader.h"
 #include "geometry/TPlane.h"
 #include "geometry/TPoint3D.h"
+#include "util/Console.h"
 
 namespace {
 
@@ -119,7 +120,7 @@ TPointRead ReadPoint(const TDxfEntity& e, int xCode, TPoint3D& point)
 
 void ReportBadCoordinates(const TDxfEntity& e)
 {
-    std::printf("DXF line %ld: %s with a missing, non-numeric or out-of-range coordinate; "
+    ConsolePrint("DXF line %ld: %s with a missing, non-numeric or out-of-range coordinate; "
                 "skipped.\n",
                 e.line, e.type.c_str());
 }
@@ -167,7 +168,7 @@ std::optional<TPolyfaceMesh> ReadPolyfaceMesh(const TPolylineSequence& sequence,
     const TDxfEntity& header = *sequence.header;
     auto fail = [&](const char* why) -> std::optional<TPolyfaceMesh> {
         if (report) {
-            std::printf("DXF line %ld: polyface mesh %s; skipped.\n", header.line, why);
+            ConsolePrint("DXF line %ld: polyface mesh %s; skipped.\n", header.line, why);
         }
         return std::nullopt;
     };
@@ -193,7 +194,7 @@ std::optional<TPolyfaceMesh> ReadPolyfaceMesh(const TPolylineSequence& sequence,
     if (vertexRecords.size() < static_cast<std::size_t>(*numVertices) ||
         faceRecords.size() < static_cast<std::size_t>(*numFaces)) {
         if (report) {
-            std::printf("DXF line %ld: polyface mesh announces %d vertices and %d faces but only "
+            ConsolePrint("DXF line %ld: polyface mesh announces %d vertices and %d faces but only "
                         "%zu and %zu follow; skipped.\n",
                         header.line, *numVertices, *numFaces, vertexRecords.size(),
                         faceRecords.size());
@@ -223,7 +224,7 @@ std::optional<TPolyfaceMesh> ReadPolyfaceMesh(const TPolylineSequence& sequence,
             const std::optional<int> index = record.Integer(code);
             if (!index) {
                 if (report) {
-                    std::printf("DXF line %ld: face record with a missing or non-numeric vertex "
+                    ConsolePrint("DXF line %ld: face record with a missing or non-numeric vertex "
                                 "index (group %d).\n",
                                 record.line, code);
                 }
@@ -231,7 +232,7 @@ std::optional<TPolyfaceMesh> ReadPolyfaceMesh(const TPolylineSequence& sequence,
             }
             if (*index == 0 || std::abs(static_cast<long>(*index)) > *numVertices) {
                 if (report) {
-                    std::printf("DXF line %ld: face record index %d out of range 1..%d.\n",
+                    ConsolePrint("DXF line %ld: face record index %d out of range 1..%d.\n",
                                 record.line, *index, *numVertices);
                 }
                 return fail("with a face index out of range");
@@ -329,7 +330,7 @@ int ConvertDXF_3DPOLY(FILE* dxf, FILE* out, const std::string& layer)
             polylines.push_back(std::move(sequence));
         }
     }
-    std::printf("NUMERO DE 3DPOLY: %d\n", static_cast<int>(polylines.size()));
+    ConsolePrint("NUMERO DE 3DPOLY: %d\n", static_cast<int>(polylines.size()));
 
     int written = 0;
     for (const TPolylineSequence& polyline : polylines) {
@@ -337,7 +338,7 @@ int ConvertDXF_3DPOLY(FILE* dxf, FILE* out, const std::string& layer)
             continue;
         }
         if (!polyline.ended) {
-            std::printf("DXF line %ld: 3D polyline without SEQEND; skipped.\n",
+            ConsolePrint("DXF line %ld: 3D polyline without SEQEND; skipped.\n",
                         polyline.header->line);
             continue;
         }
@@ -356,7 +357,7 @@ int ConvertDXF_3DPOLY(FILE* dxf, FILE* out, const std::string& layer)
             ring.push_back(p);
         }
         if (!readable) {
-            std::printf("DXF line %ld: 3D polyline skipped.\n", polyline.header->line);
+            ConsolePrint("DXF line %ld: 3D polyline skipped.\n", polyline.header->line);
             continue;
         }
         if (ring.size() <= 2) {
@@ -375,7 +376,7 @@ int ConvertDXF_3DFACE(FILE* dxf, FILE* out, const std::string& layer)
     for (const TDxfEntity& e : drawing.entities) {
         count += e.type == "3DFACE" ? 1 : 0;
     }
-    std::printf("NUMERO DE 3DFace: %d\n", count);
+    ConsolePrint("NUMERO DE 3DFace: %d\n", count);
 
     int written = 0;
     for (const TDxfEntity& e : drawing.entities) {
@@ -401,7 +402,7 @@ int ConvertDXF_3DFACE(FILE* dxf, FILE* out, const std::string& layer)
         }
         face.CheckForErrors();
         if (face.NumVert < 3) {
-            std::printf("DXF line %ld: 3DFACE without area; skipped.\n", e.line);
+            ConsolePrint("DXF line %ld: 3DFACE without area; skipped.\n", e.line);
             continue;
         }
         WritePlaneLine(out, face.vertice, layer);
@@ -419,7 +420,7 @@ int ConvertDXF_POLYFACEMESH(FILE* dxf, FILE* out, const std::string& layer)
             meshes.push_back(std::move(sequence));
         }
     }
-    std::printf("NUMERO DE 3DPolyFaceMesh: %d\n", static_cast<int>(meshes.size()));
+    ConsolePrint("NUMERO DE 3DPolyFaceMesh: %d\n", static_cast<int>(meshes.size()));
 
     int written = 0;
     for (const TPolylineSequence& sequence : meshes) {
@@ -431,7 +432,7 @@ int ConvertDXF_POLYFACEMESH(FILE* dxf, FILE* out, const std::string& layer)
         bool hole = false;
         const std::vector<int> outline = MeshOutline(*mesh, hole);
         if (outline.empty()) {
-            std::printf("Erro ao organizar vertices de polymesh\n");
+            ConsolePrint("Erro ao organizar vertices de polymesh\n");
             continue;
         }
         if (!wanted) {
@@ -454,7 +455,7 @@ int ConvertDXF_POLYFACEMESH(FILE* dxf, FILE* out, const std::string& layer)
         }
         const TPlane plane(points);
         if (plane.NumVert < 3) {
-            std::printf("DXF line %ld: polyface mesh without area; skipped.\n",
+            ConsolePrint("DXF line %ld: polyface mesh without area; skipped.\n",
                         sequence.header->line);
             continue;
         }

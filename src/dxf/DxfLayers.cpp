@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "dxf/TDxfReader.h"
+#include "util/Console.h"
 #include "util/TextParsing.h"
 
 std::optional<std::vector<std::string>> ReadDXFLayerNames(const std::string& path)
@@ -45,7 +46,7 @@ std::optional<std::vector<std::string>> ReadDXFLayerNames(const std::string& pat
         }
     }
     if (!reader.Problem().empty()) {
-        std::printf("%s\n", reader.Problem().c_str());
+        ConsolePrint("%s\n", reader.Problem().c_str());
     }
     return names;
 }

@@ -1,5 +1,6 @@
 #include "dxf/TDxfReader.h"
 
+#include "util/Console.h"
 #include "util/TextParsing.h"
 
 std::string TrimDxfText(const std::string& text)
@@ -144,17 +145,17 @@ TDxfEntities ReadDxfEntities(FILE* dxf)
         }
         if (!result.complete) {
             if (current) {
-                std::printf("DXF line %ld: the file ends inside this %s entity; it is skipped.\n",
+                ConsolePrint("DXF line %ld: the file ends inside this %s entity; it is skipped.\n",
                             current->line, current->type.c_str());
             } else {
-                std::printf("DXF: the ENTITIES section has no end (ENDSEC).\n");
+                ConsolePrint("DXF: the ENTITIES section has no end (ENDSEC).\n");
             }
         }
     } else if (reader.Problem().empty()) {
-        std::printf("DXF: the file has no ENTITIES section.\n");
+        ConsolePrint("DXF: the file has no ENTITIES section.\n");
     }
     if (!reader.Problem().empty()) {
-        std::printf("%s\n", reader.Problem().c_str());
+        ConsolePrint("%s\n", reader.Problem().c_str());
     }
     return result;
 }

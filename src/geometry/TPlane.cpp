@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "geometry/PolygonTriangulation.h"
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 
 TPlane::TPlane(int n)
@@ -197,7 +198,7 @@ void TPlane::Tecelagem()
     }
     const auto triangles = TriangulatePolygon(outline);
     if (!triangles) {
-        std::printf("Plane of %u vertices starting at (%.2f, %.2f, %.2f) could not be "
+        ConsolePrint("Plane of %u vertices starting at (%.2f, %.2f, %.2f) could not be "
                     "tessellated: its outline crosses itself or is degenerate. It will not "
                     "reflect rays.\n",
                     NumVert, origem.x, origem.y, origem.z);

@@ -13,6 +13,7 @@
 #include "results/RayProbability.h"
 #include "room/TReceiver.h"
 #include "room/TSource.h"
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 #include "util/TextParsing.h"
 
@@ -308,19 +309,19 @@ void TResult::AcumulateDirectSound(const TRay& ray)
 void TResult::ProcessDirectSound(int /*numPlaneLayers*/)
 {
     if (DirectSoundRay.reflections == 0) {
-        std::printf("No Direct Sound!\n");
+        ConsolePrint("No Direct Sound!\n");
         return;
     }
-    std::printf("Direct Sound: ");
-    std::printf("Index: %d (%1.2f m)", static_cast<int>(DirectSoundIndex),
+    ConsolePrint("Direct Sound: ");
+    ConsolePrint("Index: %d (%1.2f m)", static_cast<int>(DirectSoundIndex),
                 static_cast<double>(VSound) * DirectSoundIndex / FSample);
-    std::printf(" - ");
-    std::printf("Rays: %d", DirectSoundRay.reflections);
-    std::printf(" - ");
+    ConsolePrint(" - ");
+    ConsolePrint("Rays: %d", DirectSoundRay.reflections);
+    ConsolePrint(" - ");
     // Pressure of the merged energy at the receiver, re 20 uPa.
-    std::printf("SPL: %1.2f\n",
+    ConsolePrint("SPL: %1.2f\n",
                 20.0 * std::log10(RecFactor * std::sqrt(DirectSoundRay.GetEnergy()) / 2e-05));
-    std::printf("\n");
+    ConsolePrint("\n");
     const int merged = DirectSoundRay.reflections;
     DirectSoundRay.reflections = 0;
     SaveRay(DirectSoundRay, 0); // counts it as an early arrival
@@ -348,7 +349,7 @@ void TResult::SaveRay(TRay& ray, int which)
 {
     FILE* f = which == 0 ? EarlyRayFile.get() : RayFile.get();
     if (f == nullptr) {
-        std::printf("Erro de programação - arquivo para gravar raios nao está aberto!!!\n");
+        ConsolePrint("Erro de programação - arquivo para gravar raios nao está aberto!!!\n");
         return;
     }
     ray.Save(f);
@@ -389,7 +390,7 @@ void TResult::InsertHit(const TRay& ray, const unsigned int* hits, int count, in
 {
     FILE* f = which == 0 ? EarlyHitFile.get() : HitFile.get();
     if (f == nullptr) {
-        std::printf("Erro de programação - arquivo para gravar HITS nao está aberto!!!\n");
+        ConsolePrint("Erro de programação - arquivo para gravar HITS nao está aberto!!!\n");
         return;
     }
     std::fprintf(f, "%d %f %f %d %f ", static_cast<int>(ray.index), static_cast<double>(ray.dir.azim),

@@ -10,6 +10,7 @@
 #include "dsp/TFilter.h"
 #include "results/TResult.h"
 #include "room/TSource.h"
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 
 namespace {
@@ -38,7 +39,7 @@ void TResult::Auralize(const std::string& file)
 {
     std::vector<float> input;
     if (!source->SoundFileFlag) {
-        std::printf("\nAuralization: No sound file assigned to the source!\n");
+        ConsolePrint("\nAuralization: No sound file assigned to the source!\n");
         // Convolving with a unit impulse gives the response itself.
         input.assign(MaxLength, 0.0f);
         if (!input.empty()) {
@@ -71,7 +72,7 @@ void TResult::Auralize(const std::string& file)
 bool TResult::SaveAudios(const std::string& base, float gain) const
 {
     if (!AudioCreated) {
-        std::printf("No audio was processed!!.\n");
+        ConsolePrint("No audio was processed!!.\n");
         return false;
     }
     const std::vector<float> frames = Interleave(Audio, AudioOutputLength, gain);
@@ -89,10 +90,10 @@ void TResult::FreeAudio()
 
 bool TResult::WaveWriteIR(const std::string& name, float gain) const
 {
-    std::printf("Writing WavFile %s ... ", name.c_str());
+    ConsolePrint("Writing WavFile %s ... ", name.c_str());
     const std::vector<float> frames = Interleave(globalIR, MaxLength, gain);
     const bool written = writeWAVData(name, frames.data(), MaxLength, static_cast<int>(FSample),
                                       static_cast<int>(NumChannels));
-    std::printf("Done!\n");
+    ConsolePrint("Done!\n");
     return written;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "results/TResult.h"
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 #include "util/TextParsing.h"
 
@@ -182,7 +183,7 @@ void TResult::Cluster()
     };
 
     for (int order = 0; order <= maxOrder; ++order) {
-        std::printf("\rClustering reflections of order %d ...", order);
+        ConsolePrint("\rClustering reflections of order %d ...", order);
         std::vector<TSubRay> subRays;
         for (std::size_t pos = 0; pos < early.size(); ++pos) {
             const TRay& r = early[pos];
@@ -200,7 +201,7 @@ void TResult::Cluster()
             subRays.push_back(s);
         }
         if (subRays.empty()) {
-            std::printf(" - No rays of order %d for clustering\n", order);
+            ConsolePrint(" - No rays of order %d for clustering\n", order);
             continue;
         }
         std::stable_sort(subRays.begin(), subRays.end(), SubRayCmp_Index);

@@ -12,6 +12,7 @@
 #include "room/ProjectText.h"
 #include "room/TReceiver.h"
 #include "room/TSource.h"
+#include "util/Console.h"
 #include "util/TextParsing.h"
 
 namespace {
@@ -55,7 +56,7 @@ void ZeroParams(TMonoParams& p)
 void TResult::GetMonoParams()
 {
     if (NumChannels > 1) {
-        std::printf("\nWarning: Calculating acoustic parameters over multichannel responses!\nUsing "
+        ConsolePrint("\nWarning: Calculating acoustic parameters over multichannel responses!\nUsing "
                     "average of all channels\n");
     }
     std::vector<float> mono(MaxLength, 0.0f);
@@ -146,7 +147,7 @@ void TResult::SaveGlobalIR(const std::string& filename) const
     TFileCloser file(std::fopen(filename.c_str(), "w"));
     FILE* f = file.get();
     if (f == nullptr) {
-        std::printf("Impossivel abrir arquivo %s para gravar\n", filename.c_str());
+        ConsolePrint("Impossivel abrir arquivo %s para gravar\n", filename.c_str());
         return;
     }
     for (unsigned i = 0; i < MaxLength; ++i) {
@@ -156,7 +157,7 @@ void TResult::SaveGlobalIR(const std::string& filename) const
         std::fprintf(f, "\n");
     }
     if (!file.Close()) {
-        std::printf("Impossivel abrir arquivo %s para gravar\n", filename.c_str());
+        ConsolePrint("Impossivel abrir arquivo %s para gravar\n", filename.c_str());
     }
 }
 

@@ -12,6 +12,7 @@
 #include "results/TResult.h"
 #include "room/TReceiver.h"
 #include "room/TSource.h"
+#include "util/Console.h"
 #include "util/Platform.h"
 #include "util/TextParsing.h"
 
@@ -25,7 +26,7 @@ void TResult::GetImpulseResponses()
 
 void TResult::GetImpulseResponsesfromRAYS(const std::string& rayfilename)
 {
-    std::printf("Creating Impulse Responses from Reflections ...\n");
+    ConsolePrint("Creating Impulse Responses from Reflections ...\n");
     IR_Early.clear();
     AllocateEarly();
 
@@ -38,7 +39,7 @@ void TResult::GetImpulseResponsesfromRAYS(const std::string& rayfilename)
     }
 
     ConvertToPressure();
-    std::printf(" Done.\n");
+    ConsolePrint(" Done.\n");
     if (NoiseTail) {
         AddArtificialTail_LateRays();
     }
@@ -46,7 +47,7 @@ void TResult::GetImpulseResponsesfromRAYS(const std::string& rayfilename)
     // The early part carries the detail and gets the linear-phase FIR filter,
     // but only up to the last early arrival plus the filter's length; the long
     // late part gets the cheap Butterworth cascade.
-    std::printf("Subband Filtering ...");
+    ConsolePrint("Subband Filtering ...");
     const unsigned int shortLength = std::min(BaseLength + MaxFirstIndex, MaxLength);
     std::vector<float> fir(BaseLength, 0.0f);
     for (unsigned int b = 0; b < NumBands; ++b) {
@@ -62,10 +63,10 @@ void TResult::GetImpulseResponsesfromRAYS(const std::string& rayfilename)
             TMultiStageIIR iir(4, num.data(), den.data(), gain.data());
             iir.Process(IR[c][b].data(), MaxLength);
         }
-        std::printf("\rSubband Filtering ... %d/%d    ", static_cast<int>(b) + 1,
+        ConsolePrint("\rSubband Filtering ... %d/%d    ", static_cast<int>(b) + 1,
                     static_cast<int>(NumBands));
     }
-    std::printf("\rSubband Filtering ... Done!\n");
+    ConsolePrint("\rSubband Filtering ... Done!\n");
     GetGlobalIR();
 
     // Directivity impulse responses start with their own delay; remove it.

@@ -12,6 +12,7 @@
 #include "results/VelvetNoise.h"
 #include "room/TReceiver.h"
 #include "room/TSource.h"
+#include "util/Console.h"
 
 namespace {
 
@@ -37,15 +38,15 @@ std::uint32_t TResult::TailSeed(unsigned int band) const
 
 void TResult::AddArtificialTail_LateRays()
 {
-    std::printf("Adding artificial tail ...\n");
-    std::printf("T60 Estimation from preliminary rays:");
+    ConsolePrint("Adding artificial tail ...\n");
+    ConsolePrint("T60 Estimation from preliminary rays:");
     std::vector<float> noise(MaxLength), x, y;
     x.reserve(MaxLength);
     y.reserve(MaxLength);
     const float log10e = std::log10(std::exp(1.0f));
     for (unsigned int b = 0; b < NumBands; ++b) {
         VelvetNoise(noise.data(), MaxLength, PulseSpacing(b), TailSeed(b));
-        std::printf("\nSubband[%d]", static_cast<int>(b) + 1);
+        ConsolePrint("\nSubband[%d]", static_cast<int>(b) + 1);
         for (unsigned int c = 0; c < NumChannels; ++c) {
             std::vector<float>& late = IR[c][b];
             const std::vector<float>* early = IR_Early.empty() ? nullptr : &IR_Early[c][b];
@@ -60,7 +61,7 @@ void TResult::AddArtificialTail_LateRays()
             }
             const unsigned int k = static_cast<unsigned int>(x.size());
             if (k <= NumRays / 100) {
-                std::printf("Less than 10%% of rays collected! No artificial tail will be generated "
+                ConsolePrint("Less than 10%% of rays collected! No artificial tail will be generated "
                             "for ch %.2d\n",
                             static_cast<int>(c) + 1);
                 continue;
@@ -71,15 +72,15 @@ void TResult::AddArtificialTail_LateRays()
             const float slope = -std::fabs(static_cast<float>(fit.y));
             if (!(slope < 0.0f) || !std::isfinite(slope) || !std::isfinite(intercept)) {
                 // A flat fit has no decay to continue (and no finite T60).
-                std::printf(" - ch[%d]: no decay found, no artificial tail", static_cast<int>(c));
+                ConsolePrint(" - ch[%d]: no decay found, no artificial tail", static_cast<int>(c));
                 continue;
             }
             const float rate = -std::fabs(slope / log10e); // natural-log amplitude decay per sample
             const float amplitude = 0.9f * std::pow(10.0f, intercept);
             T60_estimate[b] = -60.0f / (FSample * 20.0f * slope);
-            std::printf(" - ch[%d] = %1.2f", static_cast<int>(c), static_cast<double>(T60_estimate[b]));
+            ConsolePrint(" - ch[%d] = %1.2f", static_cast<int>(c), static_cast<double>(T60_estimate[b]));
             noiseStart = static_cast<unsigned int>(x.front());
-            std::printf(" - start = %d", static_cast<int>(noiseStart));
+            ConsolePrint(" - start = %d", static_cast<int>(noiseStart));
 
             // The fade-in ends where one ray per emission no longer reaches the
             // receiver, counted from the first arrival.

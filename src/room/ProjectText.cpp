@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 
 
@@ -69,7 +70,7 @@ float getDataTag(const std::string& key, const std::string& section, FILE* file)
 {
     std::rewind(file);
     if (!Busca(file, OpeningTag(section))) {
-        std::printf("Section %s not found on config file.\n", section.c_str());
+        ConsolePrint("Section %s not found on config file.\n", section.c_str());
         return -1.0f;
     }
     const std::string closing = ClosingTag(section);
@@ -94,10 +95,10 @@ float getDataTag(const std::string& key, const std::string& section, FILE* file)
         if (const auto value = ParseDouble(line.substr(begin, end - begin))) {
             return static_cast<float>(*value);
         }
-        std::printf("Tag %s on section %s has no numeric value.\n", key.c_str(), section.c_str());
+        ConsolePrint("Tag %s on section %s has no numeric value.\n", key.c_str(), section.c_str());
         return -1.0f;
     }
-    std::printf("Tag %s not found on section %s.\n", key.c_str(), section.c_str());
+    ConsolePrint("Tag %s not found on section %s.\n", key.c_str(), section.c_str());
     return -1.0f;
 }
 

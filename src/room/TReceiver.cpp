@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "directivity/TDirectivity.h"
+#include "util/Console.h"
 
 TReceiver::TReceiver(TPoint3D position, double radius, double azim, int layerID)
     : Radius(std::clamp(radius, kMinRadius, kMaxRadius)), AzimRotation(azim), Position(position),
@@ -40,7 +41,7 @@ std::string TReceiver::GetDaffFile() const
 
 void TReceiver::PrintReceiver() const
 {
-    std::printf("%s: (%1.2f, %1.2f, %1.2f) m, radius %1.2f m, azimuth %1.1f, head %s, pattern %s\n",
+    ConsolePrint("%s: (%1.2f, %1.2f, %1.2f) m, radius %1.2f m, azimuth %1.1f, head %s, pattern %s\n",
                 Name.c_str(), Position.x, Position.y, Position.z, Radius, AzimRotation,
                 Headflag ? "yes" : "no", GetDaffFile().c_str());
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "directivity/TDirectivity.h"
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 
 TRoom::TRoom()
@@ -14,9 +15,9 @@ TRoom::~TRoom()
 {
     AbortSimulation();
     auto step = [](const char* what, auto&& release) {
-        std::printf("%s ...", what);
+        ConsolePrint("%s ...", what);
         release();
-        std::printf("done.\n");
+        ConsolePrint("done.\n");
     };
     step("absorption", [this] {
         AverageAbsorption.clear();

@@ -8,6 +8,7 @@
 
 #include "audio/TWavTools.h"
 #include "room/TRoom.h"
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 #include "util/Platform.h"
 
@@ -25,7 +26,7 @@ void TRoom::Auralization()
     if (NumSources == 0 || NumReceivers == 0 || !HasResultGrid()) {
         return;
     }
-    std::printf("Auralization processing ...\n");
+    ConsolePrint("Auralization processing ...\n");
     const int fs = static_cast<int>(FSample);
     // Peak of each pair's auralized sound before normalisation, and whether
     // its file was written; at most one pair's audio is held at a time.
@@ -33,7 +34,7 @@ void TRoom::Auralization()
     std::vector<std::vector<bool>> written(NumReceivers, std::vector<bool>(NumSources, false));
     for (unsigned s = 0; s < NumSources; ++s) {
         for (unsigned r = 0; r < NumReceivers; ++r) {
-            std::printf("\rSource[%d]->Receiver[%d] (Normalized) ... ", static_cast<int>(s) + 1,
+            ConsolePrint("\rSource[%d]->Receiver[%d] (Normalized) ... ", static_cast<int>(s) + 1,
                         static_cast<int>(r) + 1);
             TResult& result = *spcresult[r][s];
             result.Auralize();
@@ -41,10 +42,10 @@ void TRoom::Auralization()
             written[r][s] = result.SaveAudios(PairBase(ProjectFolder, s, r), p > 0.0f ? 1.0f / p : 0.0f);
             result.FreeAudio();
             peak[r][s] = p;
-            std::printf("\rSource[%d]->Receiver[%d] (Normalized) - Max. Amp. = %1.4f\n",
+            ConsolePrint("\rSource[%d]->Receiver[%d] (Normalized) - Max. Amp. = %1.4f\n",
                         static_cast<int>(s) + 1, static_cast<int>(r) + 1, static_cast<double>(p));
             if (!(p > 0.0f)) {
-                std::printf("Nothing reaches the receiver: %s.wav is silent\n",
+                ConsolePrint("Nothing reaches the receiver: %s.wav is silent\n",
                             PairBase(ProjectFolder, s, r).c_str());
             }
         }
@@ -53,7 +54,7 @@ void TRoom::Auralization()
     for (const auto& row : peak) {
         maxPeak = std::max(maxPeak, *std::max_element(row.begin(), row.end()));
     }
-    std::printf("Done!\n");
+    ConsolePrint("Done!\n");
 
     for (unsigned r = 0; r < NumReceivers; ++r) {
         const unsigned channels = spcresult[r][0]->NumChannels;
@@ -84,10 +85,10 @@ void TRoom::Auralization()
                 mix[i] += scale * data[i];
             }
         }
-        std::printf("Saving receiver [%d] mix for all sources (Original relative levels kept).\n",
+        ConsolePrint("Saving receiver [%d] mix for all sources (Original relative levels kept).\n",
                     static_cast<int>(r) + 1);
         if (!(maxPeak > 0.0f)) {
-            std::printf("Nothing reaches any receiver: the mix is silent\n");
+            ConsolePrint("Nothing reaches any receiver: the mix is silent\n");
         }
         writeWAVData(JoinPath(ProjectFolder, FormatText("SALL-R%.3d.wav", static_cast<int>(r) + 1)),
                      mix.data(), frames, fs, static_cast<int>(channels));
@@ -118,10 +119,10 @@ void TRoom::SaveImpRespWAV()
             }
         }
     }
-    std::printf("Maximum SPL: Source [%.2d] -> Receiver [%.2d]\n", static_cast<int>(bestSource) + 1,
+    ConsolePrint("Maximum SPL: Source [%.2d] -> Receiver [%.2d]\n", static_cast<int>(bestSource) + 1,
                 static_cast<int>(bestReceiver) + 1);
     if (!(normaliser > 0.0f)) {
-        std::printf("Every impulse response is silent: the IR files are written as silence\n");
+        ConsolePrint("Every impulse response is silent: the IR files are written as silence\n");
     }
     const float gain = normaliser > 0.0f ? 1.0f / normaliser : 0.0f;
     for (unsigned r = 0; r < NumReceivers; ++r) {

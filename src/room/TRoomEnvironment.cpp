@@ -7,6 +7,7 @@
 #include "room/Environment.h"
 #include "room/ProjectText.h"
 #include "room/TRoom.h"
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 #include "util/Platform.h"
 
@@ -16,14 +17,14 @@ void TRoom::EnviromentSetupTXT(const std::string& path)
     FILE* f = file.get();
     NumBands = 9;
     AllocateAbsorption();
-    std::printf("===============  ENVIRONMENT SETUP =====================\n");
+    ConsolePrint("===============  ENVIRONMENT SETUP =====================\n");
 
     // A stored value of exactly -1 means the key is absent.
     auto absent = [](float v) { return v == -1.0f; };
     auto orDefault = [&](const char* key, const char* section, float fallback, const char* note) {
         const float v = getDataTag(key, section, f);
         if (absent(v)) {
-            std::printf("%s", note);
+            ConsolePrint("%s", note);
             return fallback;
         }
         return v;
@@ -41,16 +42,16 @@ void TRoom::EnviromentSetupTXT(const std::string& path)
     float v = getDataTag("ARTIFICIAL_TAIL", "SIMULATION", f);
     if (absent(v)) {
         ArtificialTailFlag = false;
-        std::printf("Setting ARTIFICIAL_TAIL = 0 (default=OFF)\n");
+        ConsolePrint("Setting ARTIFICIAL_TAIL = 0 (default=OFF)\n");
     } else {
         ArtificialTailFlag = v != 0.0f;
-        std::printf("ARTIFICIAL_TAIL = %d\n", TruncateToInt(v));
+        ConsolePrint("ARTIFICIAL_TAIL = %d\n", TruncateToInt(v));
     }
 
     v = getDataTag("CLUSTER_ORDER", "SIMULATION", f);
     if (v < 0.0f) {
         ClusterOrderGlobal = -1;
-        std::printf("CLUSTER_ORDER not defined!\nAutomatic value will be set during simulation.\n");
+        ConsolePrint("CLUSTER_ORDER not defined!\nAutomatic value will be set during simulation.\n");
     } else {
         ClusterOrderGlobal = TruncateToInt(v);
     }
@@ -69,9 +70,9 @@ void TRoom::EnviromentSetupTXT(const std::string& path)
     v = getDataTag("AURALIZATION", "SIMULATION", f);
     if (v < 0.0f) {
         AuralizationFlag = true;
-        std::printf("AURALIZATION flag not Defined!\n Please include AURALIZATION = 1 on config "
+        ConsolePrint("AURALIZATION flag not Defined!\n Please include AURALIZATION = 1 on config "
                     "file.\n");
-        std::printf("Setting AURALIZATION On (default)\n");
+        ConsolePrint("Setting AURALIZATION On (default)\n");
     } else {
         AuralizationFlag = v != 0.0f;
     }
@@ -85,7 +86,7 @@ void TRoom::EnviromentSetupTXT(const std::string& path)
     }
 
     DiffuseProcessing = count("DIFFUSE_PROCESSING", 0);
-    std::printf(DiffuseProcessing != 0 ? "Diffuse Processing is ON\n" : "Diffuse Processing is OFF\n");
+    ConsolePrint(DiffuseProcessing != 0 ? "Diffuse Processing is ON\n" : "Diffuse Processing is OFF\n");
 
     AirAbsorptionFlag = 1;
     VSound = SpeedOfSound(Temperature);
@@ -96,7 +97,7 @@ void TRoom::EnviromentSetupTXT(const std::string& path)
         AirAbs.assign(NumBands, 0.0);
     }
     SetMaxTime(GetMaxTime());
-    std::printf("========================================================\n");
+    ConsolePrint("========================================================\n");
 }
 
 void TRoom::PathSetup(const std::string& path)
@@ -111,17 +112,17 @@ void TRoom::PathSetup(const std::string& path)
         ProjectFolder = path.substr(0, split);
         ProjectName = path.substr(split + 1);
     }
-    std::printf("===========================================\n");
-    std::printf("Software Path: %s\n", SoftwareFolder.c_str());
-    std::printf("AcousticData Path: %s\n", AcousticDataFolder.c_str());
-    std::printf("Project Path: %s\n", ProjectFolder.c_str());
-    std::printf("Project Name: %s\n", ProjectName.c_str());
-    std::printf("===========================================\n");
+    ConsolePrint("===========================================\n");
+    ConsolePrint("Software Path: %s\n", SoftwareFolder.c_str());
+    ConsolePrint("AcousticData Path: %s\n", AcousticDataFolder.c_str());
+    ConsolePrint("Project Path: %s\n", ProjectFolder.c_str());
+    ConsolePrint("Project Name: %s\n", ProjectName.c_str());
+    ConsolePrint("===========================================\n");
 }
 
 void TRoom::CheckRoom()
 {
-    std::printf("Starting room check ... ");
+    ConsolePrint("Starting room check ... ");
     double largest = -1.0;
     unsigned int farSource = 0, farReceiver = 0;
     for (unsigned int s = 0; s < NumSources; ++s) {
@@ -135,16 +136,16 @@ void TRoom::CheckRoom()
         }
     }
     if (largest > GetMaxTime() * VSound) {
-        std::printf("Propagation time between Source[%d]-Receiver[%d] greater than IR length (%1.2f "
+        ConsolePrint("Propagation time between Source[%d]-Receiver[%d] greater than IR length (%1.2f "
                     "m <=> %1.2f sec)!\n",
                     static_cast<int>(farSource) + 1, static_cast<int>(farReceiver) + 1, largest,
                     largest / VSound);
         SetMaxTime(static_cast<float>((largest + 1.0) / VSound));
         SetMaxTime(GetMaxTime());
-        std::printf("Increasing simulation time: -> MAX_TIME = %1.2f (%d samples)\n",
+        ConsolePrint("Increasing simulation time: -> MAX_TIME = %1.2f (%d samples)\n",
                     static_cast<double>(GetMaxTime()), static_cast<int>(MaxLength));
     }
-    std::printf("Done!\n");
+    ConsolePrint("Done!\n");
 }
 
 namespace {
@@ -169,16 +170,16 @@ constexpr ResultFamily kResultFamilies[] = {
 
 void TRoom::CleanResultFiles() const
 {
-    std::printf("=======================================\n");
-    std::printf("Removing old files: \n");
+    ConsolePrint("=======================================\n");
+    ConsolePrint("Removing old files: \n");
     for (const auto& family : kResultFamilies) {
-        std::printf("%s%s\n", family.label, JoinPath(ProjectFolder, family.shownPattern).c_str());
+        ConsolePrint("%s%s\n", family.label, JoinPath(ProjectFolder, family.shownPattern).c_str());
         DeleteMatchingFiles(ProjectFolder, family.pattern);
     }
 }
 
 void TRoom::CleanRayFiles() const
 {
-    std::printf("Removing old files: %s\n", JoinPath(ProjectFolder, "RAYS*.txt").c_str());
+    ConsolePrint("Removing old files: %s\n", JoinPath(ProjectFolder, "RAYS*.txt").c_str());
     DeleteMatchingFiles(ProjectFolder, "RAYS*.txt");
 }

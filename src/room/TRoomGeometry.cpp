@@ -7,6 +7,7 @@
 #include "room/TRoom.h"
 #include "simulation/PlaneSearch.h"
 #include "simulation/RayDirections.h"
+#include "util/Console.h"
 
 namespace {
 
@@ -69,14 +70,14 @@ std::vector<float> GridAxis(double lo, double hi)
 
 void TRoom::GetExternalPlanes()
 {
-    std::printf("PLEASE WAIT! CHECKING EXTERNAL WALLS ...");
+    ConsolePrint("PLEASE WAIT! CHECKING EXTERNAL WALLS ...");
     if (NumPlanes == 1) {
-        std::printf("Room with a single plane!\n");
+        ConsolePrint("Room with a single plane!\n");
         plane[0].IsExternal = true;
         return;
     }
     if (NumPlanes == 0) {
-        std::printf("Room WITHOUT planes!\n");
+        ConsolePrint("Room WITHOUT planes!\n");
         return;
     }
     for (TPlane& p : plane) {
@@ -85,7 +86,7 @@ void TRoom::GetExternalPlanes()
     const TBox box = PlaneBox(plane);
     const TPoint3D extent = box.max - box.min;
     if (extent.x == 0.0 || extent.y == 0.0 || extent.z == 0.0) {
-        std::printf("All planes are coplanar -> Infinity Room Volume\n");
+        ConsolePrint("All planes are coplanar -> Infinity Room Volume\n");
         Volume = kHuge;
     }
 
@@ -116,7 +117,7 @@ void TRoom::GetExternalPlanes()
                 }
             }
             for (const TPoint3D& start : samples) {
-                std::printf("\rPLEASE WAIT! CHECKING EXTERNAL WALLS ... %c", kSpinner[spin++ % 4]);
+                ConsolePrint("\rPLEASE WAIT! CHECKING EXTERNAL WALLS ... %c", kSpinner[spin++ % 4]);
                 // Every direction is tried: stopping at the first one that hits
                 // leaves walls in a recess of the bounding box (beside a stage
                 // opening, say) unmarked, and the volume then counts wrong.
@@ -129,7 +130,7 @@ void TRoom::GetExternalPlanes()
             }
         }
     }
-    std::printf("Done!\n");
+    ConsolePrint("Done!\n");
 }
 
 double TRoom::CalculateVolumeGeometry()

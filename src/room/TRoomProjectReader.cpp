@@ -14,6 +14,7 @@
 #include "directivity/TDirectivity.h"
 #include "room/ProjectText.h"
 #include "room/TRoom.h"
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 #include "util/Platform.h"
 
@@ -263,16 +264,16 @@ std::vector<TPlane> TRoom::ReadPlaneRecords(const std::vector<std::string>& reco
         }
         p.LayerID = layer;
         ++planeLayer[layer].NumPlanes;
-        std::printf("\rreading plane %d         ", number);
+        ConsolePrint("\rreading plane %d         ", number);
         p.CheckForErrors();
         p.CalcNormal();
         p.Tecelagem();
         planes.push_back(std::move(p));
     }
-    std::printf("\nLAYER(S) NOT USED:\n");
+    ConsolePrint("\nLAYER(S) NOT USED:\n");
     for (auto& layer : planeLayer) {
         if (layer.NumPlanes == 0) {
-            std::printf("%s\n", layer.nome.c_str());
+            ConsolePrint("%s\n", layer.nome.c_str());
         }
     }
     return planes;
@@ -439,7 +440,7 @@ void TRoom::AddReceiversTxt(const std::string& path)
         const double azim = fields.Double();
         const std::string typeName = fields.Text();
         if (!fields.Ok()) {
-            std::printf("%s Receiver skipped.\n",
+            ConsolePrint("%s Receiver skipped.\n",
                         InvalidField("RECEIVERS", number, fields.BadField()).c_str());
             continue;
         }

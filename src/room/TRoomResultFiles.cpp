@@ -11,6 +11,7 @@
 
 #include "room/Environment.h"
 #include "room/TRoom.h"
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 #include "util/Platform.h"
 
@@ -58,7 +59,7 @@ void TRoom::SaveResults()
         return;
     }
     if (!HasResultGrid()) {
-        std::printf("No results to save: the sources or receivers changed since the simulation.\n");
+        ConsolePrint("No results to save: the sources or receivers changed since the simulation.\n");
         return;
     }
     for (unsigned r = 0; r < NumReceivers; ++r) {
@@ -68,7 +69,7 @@ void TRoom::SaveResults()
     }
     for (unsigned r = 0; r < NumReceivers; ++r) {
         for (unsigned s = 0; s < NumSources; ++s) {
-            std::printf("Calculating acoustic parameters ... (S%.3d-R%.3d)\r", static_cast<int>(s) + 1,
+            ConsolePrint("Calculating acoustic parameters ... (S%.3d-R%.3d)\r", static_cast<int>(s) + 1,
                         static_cast<int>(r) + 1);
             spcresult[r][s]->GetMonoParams();
             spcresult[r][s]->SaveParams(JoinPath(ProjectFolder, PairName("PARAMS-", s, r, ".txt")));
@@ -80,7 +81,7 @@ void TRoom::SaveResults()
     // by channel; the direct sound is the earliest of them.
     for (unsigned r = 0; r < NumReceivers; ++r) {
         TResult all(param, &receiver[r], &source[0]);
-        std::printf("Calculating acoustic parameters ... (SALL-R%.3d)\r", static_cast<int>(r) + 1);
+        ConsolePrint("Calculating acoustic parameters ... (SALL-R%.3d)\r", static_cast<int>(r) + 1);
         unsigned direct = MaxLength;
         for (unsigned s = 0; s < NumSources; ++s) {
             const TResult& pair = *spcresult[r][s];
@@ -100,7 +101,7 @@ void TRoom::SaveResults()
     // The whole room: every channel of every pair summed into one response,
     // carried by the receiver of the most channels; its direct sound is its
     // largest sample.
-    std::printf("Calculating acoustic parameters ... (SALL-RALL)\r");
+    ConsolePrint("Calculating acoustic parameters ... (SALL-RALL)\r");
     unsigned widest = 0;
     for (unsigned r = 1; r < NumReceivers; ++r) {
         if (spcresult[r][0]->NumChannels > spcresult[widest][0]->NumChannels) {
@@ -125,7 +126,7 @@ void TRoom::SaveResults()
         static_cast<unsigned>(std::max_element(sum.begin(), sum.end()) - sum.begin()));
     whole.GetMonoParams();
     whole.SaveParams(JoinPath(ProjectFolder, "PARAMS-SALL-RALL.txt"));
-    std::printf("Calculating acoustic parameters ... Done!             \n");
+    ConsolePrint("Calculating acoustic parameters ... Done!             \n");
 
     if (AuralizationFlag) {
         Auralization();
@@ -156,20 +157,20 @@ int TRoom::LoadResults()
     }
     ClearResults();
     CreateResults();
-    std::printf("Loading impulse responses: ... ");
+    ConsolePrint("Loading impulse responses: ... ");
     int status = 0;
     for (unsigned s = 0; s < NumSources; ++s) {
         for (unsigned r = 0; r < NumReceivers; ++r) {
             const std::string path = JoinPath(ProjectFolder, PairName("", s, r, ".txt"));
             if (!spcresult[r][s]->GetImpulseResponsesfromFile(path)) {
-                std::printf("\nResponse file %s is missing or incomplete: missing values are 0\n",
+                ConsolePrint("\nResponse file %s is missing or incomplete: missing values are 0\n",
                             path.c_str());
                 status = -1;
             }
             spcresult[r][s]->GetMonoParams();
         }
     }
-    std::printf(" Done!\n");
+    ConsolePrint(" Done!\n");
     return status;
 }
 

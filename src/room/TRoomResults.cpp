@@ -7,6 +7,7 @@
 
 #include "results/RayProbability.h"
 #include "room/TRoom.h"
+#include "util/Console.h"
 #include "util/Platform.h"
 #include "util/TextParsing.h"
 
@@ -40,7 +41,7 @@ int AutomaticClusterOrder(double d, double meanFreePath, unsigned int s, unsigne
 {
     const double order = d / meanFreePath;
     if (!(meanFreePath > 0.0) || !std::isfinite(d) || !std::isfinite(order)) {
-        std::printf("Automatic clustering order of S[%.3d]-R[%.3d] cannot be derived (distance %1.2f m, "
+        ConsolePrint("Automatic clustering order of S[%.3d]-R[%.3d] cannot be derived (distance %1.2f m, "
                     "mean free path %1.2f m): using order 0\n",
                     static_cast<int>(s) + 1, static_cast<int>(r) + 1, d, meanFreePath);
         return 0;
@@ -75,10 +76,10 @@ void TRoom::CreateResults()
 
     spcresult.resize(NumReceivers);
 
-    std::printf("Estimating Mean Free Path ... ");
+    ConsolePrint("Estimating Mean Free Path ... ");
     MeanFreePath = MFP_Estimation();
-    std::printf("Done!\n");
-    std::printf("MeanFreePath = %1.2f\n", static_cast<double>(MeanFreePath));
+    ConsolePrint("Done!\n");
+    ConsolePrint("MeanFreePath = %1.2f\n", static_cast<double>(MeanFreePath));
 
     for (unsigned int r = 0; r < NumReceivers; ++r) {
         spcresult[r].resize(NumSources);
@@ -86,13 +87,13 @@ void TRoom::CreateResults()
             int order = ClusterOrderGlobal;
             if (ClusterOrderGlobal < 0) {
                 const double d = DistanceForRayProb(1.0 / source[s].NumberOfRays, receiver[r].Radius);
-                std::printf("Max. Effective Raytracing Distance for src[%d]-rec[%d] is %1.2f m (%1.2f "
+                ConsolePrint("Max. Effective Raytracing Distance for src[%d]-rec[%d] is %1.2f m (%1.2f "
                             "sec, %d samples)\n",
                             static_cast<int>(s) + 1, static_cast<int>(r) + 1, d, d / VSound,
                             TruncateToInt(FSample * d / VSound));
                 order = AutomaticClusterOrder(d, MeanFreePath, s, r);
             }
-            std::printf("Setting S[%.3d]-R[%.3d] maximum reflection order for clustering to %d\n",
+            ConsolePrint("Setting S[%.3d]-R[%.3d] maximum reflection order for clustering to %d\n",
                         static_cast<int>(s) + 1, static_cast<int>(r) + 1, order);
             param.FirstROrder = order;
             spcresult[r][s] = std::make_unique<TResult>(param, &receiver[r], &source[s]);
@@ -180,29 +181,29 @@ void TRoom::CalcCriticalDist()
 
 void TRoom::ShowRoomConstant() const
 {
-    std::printf("ROOM CONST.: ");
+    ConsolePrint("ROOM CONST.: ");
     for (unsigned int b = 0; b < NumBands && b < RoomConstant.size(); ++b) {
-        std::printf("%1.3f ", static_cast<double>(RoomConstant[b]));
+        ConsolePrint("%1.3f ", static_cast<double>(RoomConstant[b]));
     }
-    std::printf("\n");
+    ConsolePrint("\n");
 }
 
 void TRoom::ShowAbsorptionCoefficients() const
 {
-    std::printf("Averaged absorption coefficients:\n");
-    std::printf("F.(Hz): ");
+    ConsolePrint("Averaged absorption coefficients:\n");
+    ConsolePrint("F.(Hz): ");
     for (unsigned int b = 0; b < NumBands; ++b) {
-        std::printf("%.5d ", static_cast<int>(std::ceil(62.5 * std::pow(2.0, b))));
+        ConsolePrint("%.5d ", static_cast<int>(std::ceil(62.5 * std::pow(2.0, b))));
     }
-    std::printf("\n");
-    std::printf("SABINE: ");
+    ConsolePrint("\n");
+    ConsolePrint("SABINE: ");
     for (unsigned int b = 0; b < NumBands && AverageAbsorption.size() > 0 && b < AverageAbsorption[0].size(); ++b) {
-        std::printf("%1.3f ", static_cast<double>(AverageAbsorption[0][b]));
+        ConsolePrint("%1.3f ", static_cast<double>(AverageAbsorption[0][b]));
     }
-    std::printf("\n");
-    std::printf("EYRING: ");
+    ConsolePrint("\n");
+    ConsolePrint("EYRING: ");
     for (unsigned int b = 0; b < NumBands && AverageAbsorption.size() > 1 && b < AverageAbsorption[1].size(); ++b) {
-        std::printf("%1.3f ", static_cast<double>(AverageAbsorption[1][b]));
+        ConsolePrint("%1.3f ", static_cast<double>(AverageAbsorption[1][b]));
     }
-    std::printf("\n");
+    ConsolePrint("\n");
 }

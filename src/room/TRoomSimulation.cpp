@@ -14,6 +14,7 @@
 #include "room/TRoom.h"
 #include "simulation/PlaneSearch.h"
 #include "simulation/RayDirections.h"
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 #include "util/Platform.h"
 #include "util/TextParsing.h"
@@ -73,9 +74,9 @@ bool TRoom::Simulate()
         ErrorMessage("Programming Error: ResultsCreate Function not Called!!!!");
         return false;
     }
-    std::printf("\n=======================\n");
-    std::printf("STARTING NEW SIMULATION\n");
-    std::printf("=======================\n");
+    ConsolePrint("\n=======================\n");
+    ConsolePrint("STARTING NEW SIMULATION\n");
+    ConsolePrint("=======================\n");
     TRay auxRay(NumBands);
     TRay difRay(NumBands);
     if (NumReceivers == 0) {
@@ -91,21 +92,21 @@ bool TRoom::Simulate()
         return false;
     }
     if (ArtificialTailFlag && MaxRayTracReflections == -1) {
-        std::printf("========================================================\n");
-        std::printf("ATENTION: ARTIFICIAL_TAIL flag in ON and MAX_RAYTRAC_REF is -1\n");
-        std::printf("There is no need to proceed with long propagation time since tail is artificial.\n");
+        ConsolePrint("========================================================\n");
+        ConsolePrint("ATENTION: ARTIFICIAL_TAIL flag in ON and MAX_RAYTRAC_REF is -1\n");
+        ConsolePrint("There is no need to proceed with long propagation time since tail is artificial.\n");
         MaxRayTracReflections = 6;
-        std::printf("Setting MAX_RAYTRAC_REF = %d.\n", MaxRayTracReflections);
-        std::printf("========================================================\n");
+        ConsolePrint("Setting MAX_RAYTRAC_REF = %d.\n", MaxRayTracReflections);
+        ConsolePrint("========================================================\n");
     }
-    std::printf("Start Processing ...\n");
+    ConsolePrint("Start Processing ...\n");
     CalcCriticalDist();
-    std::printf("Critical Distance: %1.2f m\n", static_cast<double>(CriticalDistance));
+    ConsolePrint("Critical Distance: %1.2f m\n", static_cast<double>(CriticalDistance));
 
     // Hits per plane layer of the current ray, for the hit files.
     std::vector<unsigned int> hits(HitFilesFlag != 0 ? NumPlaneLayers : 0, 0);
     Raio_st ray(NumBands);
-    std::printf(DiffuseProcessing != 0 ? "Starting Ray-tracing (Specular + Diffusion):\n"
+    ConsolePrint(DiffuseProcessing != 0 ? "Starting Ray-tracing (Specular + Diffusion):\n"
                                        : "Starting Ray-tracing (Only Specular):\n");
 
     NumLostRays = 0;
@@ -130,7 +131,7 @@ bool TRoom::Simulate()
         double reflectionSum = 0.0;
         src.SetNumRays(src.NumberOfRays);
         NumRays = src.NumberOfRays;
-        std::printf("NumRays = %d\n", static_cast<int>(NumRays + NumReceivers));
+        ConsolePrint("NumRays = %d\n", static_cast<int>(NumRays + NumReceivers));
 
         const std::vector<TVector> directions = CreateRaysDirections(NumRays);
         std::vector<TVector> receiverRays;
@@ -322,17 +323,17 @@ bool TRoom::Simulate()
             PercentageStatus = static_cast<float>(RAY + S * perSource + 1) /
                                static_cast<float>(perSource * NumSources) * 50.0f;
             if (RAY % progressStep == 0) {
-                std::printf("\r%1.2f %% - SOURCE %.2d/%.2d - RAY = %d - LOST = %d - MFP = %1.2f (Estim=%1.2f) - "
+                ConsolePrint("\r%1.2f %% - SOURCE %.2d/%.2d - RAY = %d - LOST = %d - MFP = %1.2f (Estim=%1.2f) - "
                             "N = %d    ",
                             2.0 * PercentageStatus, static_cast<int>(S) + 1, static_cast<int>(NumSources),
                             static_cast<int>(RAY), static_cast<int>(NumLostRays),
                             static_cast<double>(MeanFreePath), static_cast<double>(estimate),
                             TruncateToInt(maxDistance / MeanFreePath));
-                std::fflush(stdout);
+                ConsoleFlush();
             }
         }
         if (!stopped) {
-            std::printf("\r%1.2f %% - SOURCE %.2d/%.2d - RAY = %d - LOST = %d - MFP = %1.2f (Estim=%1.2f) - "
+            ConsolePrint("\r%1.2f %% - SOURCE %.2d/%.2d - RAY = %d - LOST = %d - MFP = %1.2f (Estim=%1.2f) - "
                         "N = %d     \n",
                         100.0, static_cast<int>(S) + 1, static_cast<int>(NumSources),
                         static_cast<int>(NumRays + NumReceivers), static_cast<int>(NumLostRays),
@@ -341,7 +342,7 @@ bool TRoom::Simulate()
         }
     }
     lostFile.reset();
-    std::printf("\n");
+    ConsolePrint("\n");
     return true;
 }
 
@@ -361,13 +362,13 @@ void TRoom::CalculateResponses()
     for (unsigned int S = 0; S < NumSources && !interrupted; ++S) {
         for (unsigned int R = 0; R < NumReceivers; ++R) {
             TResult& result = *spcresult[R][S];
-            std::printf("\n=========== Processing SRC [%.2d] - REC [%.2d] =============\n",
+            ConsolePrint("\n=========== Processing SRC [%.2d] - REC [%.2d] =============\n",
                         static_cast<int>(S) + 1, static_cast<int>(R) + 1);
             result.ProcessDirectSound(static_cast<int>(NumPlaneLayers));
-            std::printf("\rClustering early reflections up order %d:\n", static_cast<int>(result.ClusterOrder));
+            ConsolePrint("\rClustering early reflections up order %d:\n", static_cast<int>(result.ClusterOrder));
             result.Cluster();
-            std::printf(" Done!\n");
-            std::printf("Calculating impulse response:\n");
+            ConsolePrint(" Done!\n");
+            ConsolePrint("Calculating impulse response:\n");
             result.GetImpulseResponses();
             PercentageStatus = 50.0f + 50.0f * static_cast<float>(S * NumReceivers + R + 1) /
                                            static_cast<float>(NumReceivers * NumSources);

@@ -6,6 +6,7 @@
 #include "room/TRoom.h"
 #include "simulation/PlaneSearch.h"
 #include "simulation/RayDirections.h"
+#include "util/Console.h"
 
 double TRoom::PlaneInteraction(int P, Raio_st& ray, TPoint3D p, float* scattEnergy) const
 {
@@ -75,7 +76,7 @@ float TRoom::MFP_Estimation()
     }
     IsRunning = false;
     if (reflectionSum == 0.0) {
-        std::printf("No ray was reflected: the mean free path is unknown (is the room open?).\n");
+        ConsolePrint("No ray was reflected: the mean free path is unknown (is the room open?).\n");
         return 0.0f;
     }
     return static_cast<float>(distanceSum / reflectionSum);

@@ -5,6 +5,7 @@
 
 #include "audio/TWavTools.h"
 #include "directivity/TDirectivity.h"
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 #include "util/Platform.h"
 
@@ -46,7 +47,7 @@ TSource::TSource(TPoint3D position, float powerW, int layerID, unsigned int numR
 void TSource::SetNumRays(unsigned int n)
 {
     if (n < 12) {
-        std::printf("Adjusting number of rays to minimum value: %d.\n", 12);
+        ConsolePrint("Adjusting number of rays to minimum value: %d.\n", 12);
         n = 12;
     }
     const unsigned int k = static_cast<unsigned int>(std::floor(std::sqrt(static_cast<double>((n - 2) / 10)) + 0.5));
@@ -75,7 +76,7 @@ bool TSource::SetSoundFile(const std::string& path)
 
 void TSource::PrintSource() const
 {
-    std::printf("%s: (%1.2f, %1.2f, %1.2f) m, type %d, %u rays, %1.2f uW, %1.1f dB @ 1 m, "
+    ConsolePrint("%s: (%1.2f, %1.2f, %1.2f) m, type %d, %u rays, %1.2f uW, %1.1f dB @ 1 m, "
                 "rotation az %1.1f el %1.1f, pattern %s, sound file %s\n",
                 Name.c_str(), Position.x, Position.y, Position.z, LayerID, NumberOfRays,
                 power * 1e6, GetSPL(), AzimRotation, ElevRotation,
