@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 #include "util/Platform.h"
 
@@ -29,6 +30,23 @@ public:
 
 private:
     ErrorPresenter m_previous;
+};
+
+// Records what the core prints while it lives, instead of printing it.
+class ConsoleRecorder {
+public:
+    ConsoleRecorder()
+        : m_previous(SetConsoleSink([this](const std::string& piece) { text += piece; }))
+    {
+    }
+    ~ConsoleRecorder() { SetConsoleSink(m_previous); }
+    ConsoleRecorder(const ConsoleRecorder&) = delete;
+    ConsoleRecorder& operator=(const ConsoleRecorder&) = delete;
+
+    std::string text;
+
+private:
+    ConsoleSink m_previous;
 };
 
 // The path of a file the test needs; a missing or unreadable file fails the

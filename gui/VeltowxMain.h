@@ -1,0 +1,160 @@
+#pragma once
+// The main window: the open project shown in its editors (left notebook), the
+// 3D view and the result plots (right notebook) and the messages the core
+// prints (bottom pane). Menu commands go to the Project, which makes every
+// decision; the window passes events in and shows what changed.
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include <wx/frame.h>
+#include <wx/timer.h>
+
+#include "project/Project.h"
+#include "util/Console.h"
+#include "view/MessageLog.h"
+
+class GL_Window;
+class wxButton;
+class wxCheckBox;
+class wxChoice;
+class wxGauge;
+class wxGrid;
+class wxNotebook;
+class wxPanel;
+class wxSpinCtrl;
+class wxStaticText;
+class wxTextCtrl;
+class TRoom;
+
+class VeltowxFrame : public wxFrame {
+public:
+    // dialogs answers the project's questions; the toolkit's dialogs when null.
+    explicit VeltowxFrame(wxWindow* parent, wxWindowID id = wxID_ANY,
+                          std::unique_ptr<ProjectDialogs> dialogs = nullptr);
+    ~VeltowxFrame() override;
+
+    Project& GetProject() { return m_project; }
+    // Opens the project at path (menu Open without the dialog, or the
+    // command line); false when it could not be loaded.
+    bool LoadRoom(const std::string& path);
+    // Brings the messages pane up to date with what the core printed.
+    void FlushMessages();
+    const MessageLog& Messages() const { return m_log; }
+
+    // Widgets, named as the pages show them.
+    wxNotebook* Notebook1 = nullptr;
+    wxNotebook* Notebook2 = nullptr;
+    GL_Window* MyGLCanvas = nullptr;
+    wxTextCtrl* MessagesText = nullptr;
+
+    // "Simulation" page.
+    wxTextCtrl* TextTemperature = nullptr;
+    wxTextCtrl* TextPressure = nullptr;
+    wxTextCtrl* TextHumidity = nullptr;
+    wxTextCtrl* TextSampleRate = nullptr;
+    wxTextCtrl* TextIRDuration = nullptr;
+    wxTextCtrl* TextMaxReflections = nullptr;
+    wxTextCtrl* TextEnergyDecay = nullptr;
+    wxTextCtrl* TextNumRays = nullptr;
+    wxCheckBox* CheckBox1 = nullptr; // Diffuse processing
+    wxCheckBox* CheckBox2 = nullptr; // Save late rays
+    wxCheckBox* CheckBox3 = nullptr; // Artificial Tail
+    wxCheckBox* CheckBox4 = nullptr; // Save diffuse rays
+    wxCheckBox* CheckBox5 = nullptr; // Auralization
+    wxButton* Button1 = nullptr;     // Start Simulation
+    wxTextCtrl* textinfo = nullptr;
+    wxGauge* progress = nullptr;
+
+    // "Material Association " page.
+    wxGrid* GridPlaneLayers = nullptr;
+    wxButton* ButtonAddPlaneLayer = nullptr;
+    wxButton* ButtonDelPlaneLayer = nullptr;
+    wxGrid* GridMaterials = nullptr;
+    wxButton* ButtonAddMaterial = nullptr;
+    wxButton* ButtonDelMaterial = nullptr;
+
+    // "Geometry" page.
+    wxSpinCtrl* SpinPlaneID = nullptr;
+    wxChoice* choicePlaneLayer = nullptr;
+    wxSpinCtrl* SpinVertexID = nullptr;
+    wxTextCtrl* TextVertexCount = nullptr;
+    wxTextCtrl* TextVertexX = nullptr;
+    wxTextCtrl* TextVertexY = nullptr;
+    wxTextCtrl* TextVertexZ = nullptr;
+    wxButton* ButtonInvert = nullptr;
+
+    // "Sources" page.
+    wxGrid* GridSources = nullptr;
+    wxButton* ButtonAddSource = nullptr;
+    wxButton* ButtonDelSource = nullptr;
+    wxGrid* GridSourceTypes = nullptr;
+    wxButton* ButtonAddSourceType = nullptr;
+    wxButton* ButtonDelSourceType = nullptr;
+
+    // "Receivers" page.
+    wxGrid* GridReceivers = nullptr;
+    wxButton* ButtonAddReceiver = nullptr;
+    wxButton* ButtonDelReceiver = nullptr;
+    wxGrid* GridReceiverTypes = nullptr;
+    wxButton* ButtonAddReceiverType = nullptr;
+    wxButton* ButtonDelReceiverType = nullptr;
+
+    // "Visualization" page.
+    wxCheckBox* CBView1 = nullptr; // Sources
+    wxCheckBox* CBView2 = nullptr; // Receivers
+    wxCheckBox* CBView3 = nullptr; // Active plane
+    wxCheckBox* CBView4 = nullptr; // Triangles
+    wxCheckBox* CBView5 = nullptr; // Src names
+    wxCheckBox* CBView6 = nullptr; // Rec names
+    wxCheckBox* CBView7 = nullptr; // Lost rays
+    wxCheckBox* CBViewFilled = nullptr; // filled planes or outlines only
+
+    // "Time/Freq. Responses" and "Acoustic Parameters" pages.
+    wxChoice* ChoiceResponse = nullptr;
+    wxGrid* GridResultSelection = nullptr;
+    wxPanel* ResponsePlotPanel = nullptr;
+    wxChoice* ChoiceParameter = nullptr;
+    wxPanel* ParameterPlotPanel = nullptr;
+
+    // Menu identifiers of our own.
+    static const long ID_NEWPROJECT;
+    static const long ID_IMPORT;
+    static const long ID_STANDARDROOMS;
+
+private:
+    void BuildMenus();
+    wxWindow* BuildSimulationPage(wxWindow* parent);
+    wxWindow* BuildMaterialPage(wxWindow* parent);
+    wxWindow* BuildGeometryPage(wxWindow* parent);
+    wxWindow* BuildSourcesPage(wxWindow* parent);
+    wxWindow* BuildReceiversPage(wxWindow* parent);
+    wxWindow* BuildVisualizationPage(wxWindow* parent);
+    wxWindow* BuildResponsesPage(wxWindow* parent);
+    wxWindow* BuildParametersPage(wxWindow* parent);
+
+    void OnNewProject(wxCommandEvent& event);
+    void OnOpenFile(wxCommandEvent& event);
+    void OnSaveFile(wxCommandEvent& event);
+    void OnQuit(wxCommandEvent& event);
+    void OnClose(wxCloseEvent& event);
+    void OnAbout(wxCommandEvent& event);
+    void OnCBViewClick(wxCommandEvent& event);
+
+    // The room the 3D view shows became room.
+    void ShowRoom(TRoom& room);
+    // Title and the controls that depend on the project.
+    void AdjustTitle();
+    void EnablePlaneControls(bool enable);
+    void AppendMessages(const std::string& text);
+
+    std::unique_ptr<ProjectDialogs> m_dialogs;
+    Project m_project;
+    wxTimer* timer = nullptr; // polls a running simulation
+    MessageLog m_log;
+    ConsoleSink m_previousSink;
+    std::mutex m_pendingMutex;
+    std::string m_pendingText;
+    bool m_flushPosted = false;
+};

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Writes a PNG of the main window with a project open, taken under Xvfb.
+# Usage: scripts/screenshot.sh [PROJECT.txt] [OUT.png]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+project=${1:-examples/auditorium/auditorium.txt}
+out=${2:-docs/velto-window.png}
+scripts/install-deps.sh
+scripts/build.sh build >/dev/null
+mkdir -p "$(dirname "$out")"
+LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1600x1000x24" \
+    build/bin/velto_gui_tests --screenshot "$project" "$out" >/dev/null
+echo "Wrote $out"

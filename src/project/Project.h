@@ -1,0 +1,73 @@
+#pragma once
+// The open project: the one room the desktop program shows and edits, the
+// file it came from, whether it changed since, and the life-cycle commands
+// with their questions. The window forwards its menu commands here and
+// redraws; every decision is made here, without a display.
+//
+// The room is only ever replaced by a room that loaded completely, and the
+// previous one is released after the listeners have been told of its
+// successor, so nothing that draws the room ever sees a released one.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "project/ProjectDialogs.h"
+
+class TRoom;
+
+class Project {
+public:
+    // ProjectStatus values.
+    static constexpr int kNew = 0;      // never saved or loaded
+    static constexpr int kSaved = 1;    // as saved or loaded
+    static constexpr int kModified = 2; // changed since
+
+    static constexpr const char* kFileFilter = "TXT files (*.txt)|*.txt";
+
+    explicit Project(ProjectDialogs& dialogs);
+    ~Project();
+    Project(const Project&) = delete;
+    Project& operator=(const Project&) = delete;
+
+    TRoom& Room() { return *m_room; }
+    const TRoom& Room() const { return *m_room; }
+
+    int ProjectStatus = kNew;
+
+    // The file the project was loaded from or saved to; empty while untitled.
+    const std::string& Path() const { return m_path; }
+    // "VELTO - Untitled Project", "VELTO - name.txt", "VELTO - name.txt *modified".
+    std::string Title() const;
+    void MarkModified() { ProjectStatus = kModified; }
+
+    // Called with the new room as soon as it replaced the old one, before the
+    // old one is released.
+    void SetRoomReplacedHandler(std::function<void(TRoom&)> handler);
+
+    // Before the project is replaced or the program ends: a modified project
+    // asks whether to save it. False when the user cancels or the save fails.
+    bool ConfirmDiscard();
+
+    // The menu commands; each returns true when it did what it was asked.
+    bool New();
+    bool Open();
+    bool Save();
+
+    // Reads and analyses the project at path into a fresh room, loads the
+    // results and lost rays a previous run left beside it, and makes it the
+    // open project. A project that cannot be read is reported and the open
+    // one stays as it was.
+    bool LoadRoom(const std::string& path);
+    // Asks where to save and saves there.
+    bool OpenSaveDlg();
+    bool SaveRoom(const std::string& path);
+    // Makes the room, loaded elsewhere, the open project, untitled.
+    void ReplaceRoom(std::unique_ptr<TRoom> room, int status);
+
+private:
+    ProjectDialogs& m_dialogs;
+    std::unique_ptr<TRoom> m_room;
+    std::string m_path;
+    std::function<void(TRoom&)> m_roomReplaced;
+};

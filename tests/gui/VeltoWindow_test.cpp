@@ -1,0 +1,313 @@
+// The real main window under an X server, driven by events. The project's
+// questions are answered by a script; the 3D view's pixels are read back from
+// the back buffer.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/checkbox.h>
+#include <wx/dcscreen.h>
+#include <wx/dcmemory.h>
+#include <wx/image.h>
+#include <wx/notebook.h>
+#include <wx/textctrl.h>
+#include <wx/utils.h>
+
+#include "GLPane.h"
+#include "TestFiles.h"
+#include "TestSupport.h"
+#include "VeltowxApp.h"
+#include "VeltowxMain.h"
+#include "project/ScriptedDialogs.h"
+#include "room/TRoom.h"
+
+namespace {
+
+const std::string kShoebox = std::string(VELTO_EXAMPLES_DIR) + "/shoebox/shoebox.txt";
+
+void Pump(int rounds = 10)
+{
+    for (int i = 0; i < rounds; ++i) {
+        wxTheApp->ProcessPendingEvents();
+        while (wxTheApp->Pending()) {
+            wxTheApp->Dispatch();
+        }
+        wxTheApp->ProcessIdle();
+        wxMilliSleep(2);
+    }
+}
+
+struct Pixel {
+    int r, g, b;
+};
+
+class Window : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        auto dialogs = std::make_unique<ScriptedDialogs>();
+        script = dialogs.get();
+        frame = new VeltowxFrame(nullptr, wxID_ANY, std::move(dialogs));
+        frame->Show();
+        Pump(30);
+    }
+    void TearDown() override
+    {
+        if (frame != nullptr) {
+            frame->Destroy();
+        }
+        Pump();
+    }
+
+    void Menu(int id)
+    {
+        wxCommandEvent event(wxEVT_MENU, id);
+        event.SetEventObject(frame);
+        frame->GetEventHandler()->ProcessEvent(event);
+        Pump();
+    }
+    void Tick(wxCheckBox* box, bool value)
+    {
+        box->SetValue(value);
+        wxCommandEvent event(wxEVT_CHECKBOX, box->GetId());
+        event.SetEventObject(box);
+        event.SetInt(value ? 1 : 0);
+        box->GetEventHandler()->ProcessEvent(event);
+        Pump();
+    }
+    void Mouse(wxEventType type, int x, int y, bool left = false, bool right = false,
+               int wheel = 0)
+    {
+        wxMouseEvent event(type);
+        event.SetEventObject(frame->MyGLCanvas);
+        event.m_x = x;
+        event.m_y = y;
+        event.m_leftDown = left;
+        event.m_rightDown = right;
+        event.m_wheelRotation = wheel;
+        event.m_wheelDelta = 120;
+        frame->MyGLCanvas->GetEventHandler()->ProcessEvent(event);
+    }
+    void OpenShoebox()
+    {
+        script->openChoices.push_back(kShoebox);
+        Menu(wxID_OPEN);
+        ASSERT_EQ(frame->GetTitle(), "VELTO - shoebox.txt");
+    }
+    std::vector<unsigned char> Frame() { return frame->MyGLCanvas->RenderAndRead(); }
+    // The pixel at window position (x from the left, y from the top).
+    Pixel At(const std::vector<unsigned char>& pixels, int x, int y)
+    {
+        const GL_Window& canvas = *frame->MyGLCanvas;
+        const std::size_t row = static_cast<std::size_t>(canvas.getHeight() - 1 - y);
+        const std::size_t i = (row * static_cast<std::size_t>(canvas.getWidth()) +
+                               static_cast<std::size_t>(x)) * 3;
+        return {pixels[i], pixels[i + 1], pixels[i + 2]};
+    }
+    Pixel ProjectedPixel(const std::vector<unsigned char>& pixels, TPoint3D p)
+    {
+        int x = 0, y = 0;
+        EXPECT_TRUE(frame->MyGLCanvas->ProjectToWindow(p, x, y));
+        return At(pixels, x, y);
+    }
+
+    ConsoleRecorder console;
+    VeltowxFrame* frame = nullptr;
+    ScriptedDialogs* script = nullptr;
+};
+
+bool IsRed(Pixel p)
+{
+    return p.r > 120 && p.g < 60 && p.b < 60;
+}
+bool IsWhite(Pixel p)
+{
+    return p.r > 245 && p.g > 245 && p.b > 245;
+}
+
+} // namespace
+
+TEST_F(Window, StartsUntitledWithTheDefaultView)
+{
+    EXPECT_EQ(frame->GetTitle(), "VELTO - Untitled Project");
+    EXPECT_EQ(frame->Notebook1->GetPageCount(), 5u);
+    EXPECT_EQ(frame->Notebook1->GetPageText(1), "Material Association ");
+    EXPECT_EQ(frame->Notebook2->GetPageCount(), 3u);
+    EXPECT_GT(frame->MyGLCanvas->getWidth(), 100);
+    EXPECT_FALSE(Frame().empty()) << "the 3D view cannot draw";
+}
+
+TEST_F(Window, SourceShowsOnlyWhileTicked)
+{
+    OpenShoebox();
+    Tick(frame->CBViewFilled, false); // outlines only: the walls hide nothing
+    const TPoint3D source = frame->GetProject().Room().source[0].Position;
+    const std::vector<unsigned char> shown = Frame();
+    ASSERT_FALSE(shown.empty());
+    const Pixel on = ProjectedPixel(shown, source);
+    EXPECT_TRUE(IsRed(on)) << on.r << " " << on.g << " " << on.b;
+
+    Tick(frame->CBView1, false);
+    const Pixel off = ProjectedPixel(Frame(), source);
+    EXPECT_TRUE(IsWhite(off)) << off.r << " " << off.g << " " << off.b;
+}
+
+TEST_F(Window, OutlineModeShowsTheBackgroundInsideAWall)
+{
+    OpenShoebox();
+    // A point on the floor between the source and the receiver's footprints.
+    const TPoint3D floor = TPoint3D::Make(4.0, 1.0, 0.0);
+    const Pixel filled = ProjectedPixel(Frame(), floor);
+    EXPECT_FALSE(IsWhite(filled)) << filled.r << " " << filled.g << " " << filled.b;
+    Tick(frame->CBViewFilled, false);
+    const Pixel outline = ProjectedPixel(Frame(), floor);
+    EXPECT_TRUE(IsWhite(outline)) << outline.r << " " << outline.g << " " << outline.b;
+}
+
+TEST_F(Window, LabelsDraw)
+{
+    OpenShoebox();
+    Tick(frame->CBViewFilled, false);
+    const std::vector<unsigned char> without = Frame();
+    Tick(frame->CBView5, true);
+    Tick(frame->CBView6, true);
+    const std::vector<unsigned char> with = Frame();
+    ASSERT_EQ(with.size(), without.size());
+    EXPECT_NE(with, without) << "the labels drew nothing";
+}
+
+TEST_F(Window, WheelDragAndDoubleClickReturnToTheSameFrame)
+{
+    OpenShoebox();
+    const std::vector<unsigned char> before = Frame();
+    Mouse(wxEVT_MOUSEWHEEL, 200, 200, false, false, 120);
+    Mouse(wxEVT_MOUSEWHEEL, 200, 200, false, false, 120);
+    Mouse(wxEVT_LEFT_DOWN, 100, 100, true);
+    Mouse(wxEVT_MOTION, 160, 130, true);
+    Mouse(wxEVT_RIGHT_DOWN, 160, 130, false, true);
+    Mouse(wxEVT_MOTION, 190, 170, false, true);
+    const std::vector<unsigned char> moved = Frame();
+    EXPECT_NE(moved, before);
+    Mouse(wxEVT_LEFT_DCLICK, 190, 170, true);
+    EXPECT_EQ(Frame(), before);
+}
+
+TEST_F(Window, NewAfterAChangeAsksAndCancelKeepsTheProject)
+{
+    OpenShoebox();
+    const TRoom* room = &frame->GetProject().Room();
+    frame->GetProject().MarkModified();
+    script->yesNoCancel.push_back(Answer::Cancel);
+    Menu(VeltowxFrame::ID_NEWPROJECT);
+    EXPECT_EQ(script->questions.size(), 1u);
+    EXPECT_EQ(&frame->GetProject().Room(), room);
+    EXPECT_EQ(frame->GetTitle(), "VELTO - shoebox.txt *modified");
+
+    // Closing the window asks too; Cancel keeps it open.
+    script->yesNoCancel.push_back(Answer::Cancel);
+    EXPECT_FALSE(frame->Close());
+    EXPECT_EQ(script->questions.size(), 2u);
+}
+
+TEST_F(Window, MalformedProjectKeepsTheOpenOne)
+{
+    OpenShoebox();
+    ScratchFolder folder;
+    const std::string broken = folder.Touch("broken.txt", "<PLANES>\n3 1 2\n</PLANES>\n");
+    ErrorRecorder errors;
+    script->openChoices.push_back(broken);
+    Menu(wxID_OPEN);
+    EXPECT_FALSE(errors.texts.empty());
+    EXPECT_EQ(frame->GetTitle(), "VELTO - shoebox.txt");
+    EXPECT_EQ(frame->GetProject().Room().NumPlanes, 6u);
+    EXPECT_FALSE(Frame().empty());
+}
+
+TEST_F(Window, IdleRedrawsAfterNewTouchNoReleasedRoom)
+{
+    OpenShoebox();
+    Tick(frame->CBView7, true);
+    Menu(VeltowxFrame::ID_NEWPROJECT);
+    EXPECT_EQ(frame->GetTitle(), "VELTO - Untitled Project");
+    const long before = frame->MyGLCanvas->FramesDrawn();
+    for (int i = 0; i < 200; ++i) {
+        frame->MyGLCanvas->RequestDraw();
+        wxTheApp->ProcessIdle();
+    }
+    EXPECT_GE(frame->MyGLCanvas->FramesDrawn() - before, 200);
+}
+
+TEST_F(Window, MessagesPaneShowsTheRoomReport)
+{
+    OpenShoebox();
+    frame->FlushMessages();
+    EXPECT_NE(frame->MessagesText->GetValue().Find("ENVIRONMENT SECTION:"), wxNOT_FOUND);
+    EXPECT_NE(frame->MessagesText->GetValue().Find("Project Name: shoebox.txt"), wxNOT_FOUND);
+}
+
+namespace {
+
+class TestApp : public wxApp {
+public:
+    bool OnInit() override { return true; }
+};
+
+// Saves the main window with project open as a PNG; true when written.
+bool Screenshot(const std::string& project, const std::string& png)
+{
+    auto* frame = new VeltowxFrame(nullptr);
+    frame->SetSize(1500, 900);
+    frame->Show();
+    Pump(30);
+    frame->LoadRoom(project);
+    frame->Notebook1->SetSelection(0);
+    Pump(50);
+    frame->FlushMessages();
+    frame->Refresh();
+    frame->Update();
+    // GTK paints on its frame clock: give it time to show every widget.
+    for (int i = 0; i < 100; ++i) {
+        wxYield();
+        Pump(1);
+        wxMilliSleep(10);
+    }
+    frame->MyGLCanvas->draw();
+    wxScreenDC screen;
+    const wxRect rect = frame->GetScreenRect();
+    wxBitmap bitmap(rect.width, rect.height, 24);
+    {
+        wxMemoryDC memory(bitmap);
+        memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
+    }
+    const bool saved = bitmap.ConvertToImage().SaveFile(png, wxBITMAP_TYPE_PNG);
+    frame->Destroy();
+    Pump();
+    return saved;
+}
+
+} // namespace
+
+// velto_gui_tests [gtest options] | --screenshot PROJECT.txt OUT.png
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    wxApp::SetInstance(new TestApp());
+    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
+        std::fprintf(stderr, "No display: the window cannot be created\n");
+        return 77;
+    }
+    wxInitAllImageHandlers();
+    InitGlut();
+    int result = 0;
+    if (argc == 4 && std::string(argv[1]) == "--screenshot") {
+        result = Screenshot(argv[2], argv[3]) ? 0 : 1;
+    } else {
+        result = RUN_ALL_TESTS();
+    }
+    wxTheApp->OnExit();
+    wxEntryCleanup();
+    return result;
+}
