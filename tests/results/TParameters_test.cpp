@@ -35,27 +35,23 @@ TEST(GetRevTime, ExponentialDecayOfSixtyDecibelsPerSecond)
     }
     const std::vector<float> decay = DecayOf(ir);
     const unsigned n = static_cast<unsigned>(decay.size());
-    EXPECT_NEAR(GetRevTime(decay.data(), n, -20.0f) / kFs, 1.0, 0.01);
-    EXPECT_NEAR(GetRevTime(decay.data(), n, 30.0f) / kFs, 1.0, 0.01) << "a positive range counts as falling";
-    EXPECT_NEAR(GetRevTime(decay.data(), n, -60.0f) / kFs, 1.0, 0.01);
+    for (float range : {-20.0f, -60.0f, 30.0f}) { // a positive range counts as falling
+        EXPECT_NEAR(GetRevTime(decay.data(), n, range) / kFs, 1.0, 0.01) << range;
+    }
     EXPECT_NEAR(GetDecayTime(decay.data(), n, 0.0f, -10.0f) / kFs, 1.0, 0.01);
 }
 
 TEST(GetRevTime, NoFallOfFiveDecibelsGivesZero)
 {
-    struct Case {
-        const char* name;
-        std::vector<float> ir;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::vector<float>> cases[] = {
         // The curve falls 1.8 and 4.8 dB, never 5.
         {"energy in the last three samples", {0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f}},
         {"one pulse", {0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f}},
         {"silence", std::vector<float>(50, 0.0f)},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::vector<float> decay = DecayOf(c.ir);
+    for (const auto& [name, ir] : cases) {
+        SCOPED_TRACE(name);
+        const std::vector<float> decay = DecayOf(ir);
         const unsigned n = static_cast<unsigned>(decay.size());
         for (float range : {-20.0f, -30.0f, -60.0f}) {
             EXPECT_EQ(GetRevTime(decay.data(), n, range), 0.0f) << range;

@@ -2,65 +2,33 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <set>
 
 #include <gtest/gtest.h>
 
 #include "TestFiles.h"
-#include "TestSupport.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::set<std::string> Names(const std::string& folder)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
-
-// Sets an environment variable for one scope and restores it.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name)
+// Sets an environment variable (nullptr: unsets it) until the end of the scope.
+struct ScopedEnv {
+    ScopedEnv(const char* n, const char* value) : name(n)
     {
-        if (const char* old = std::getenv(name)) {
-            m_old = old;
-            m_had = true;
+        if (const char* current = std::getenv(n)) {
+            old = current;
         }
-        if (value != nullptr) {
-            setenv(name, value, 1);
-        } else {
-            unsetenv(name);
-        }
+        Set(value);
     }
-    ~ScopedEnv()
-    {
-        if (m_had) {
-            setenv(m_name, m_old.c_str(), 1);
-        } else {
-            unsetenv(m_name);
-        }
-    }
-
-private:
-    const char* m_name;
-    std::string m_old;
-    bool m_had = false;
+    ~ScopedEnv() { Set(old ? old->c_str() : nullptr); }
+    void Set(const char* value) const { value ? setenv(name, value, 1) : unsetenv(name); }
+    const char* name;
+    std::optional<std::string> old;
 };
 
 } // namespace
-
-TEST(Platform, JoinPathUsesOneSeparator)
-{
-    EXPECT_EQ(JoinPath("/a/b", "c.txt"), "/a/b/c.txt");
-    EXPECT_EQ(JoinPath("/a/b/", "c.txt"), "/a/b/c.txt");
-    EXPECT_EQ(JoinPath("", "c.txt"), "c.txt");
-}
 
 TEST(Platform, DeleteMatchingFilesTakesOnlyTheResultPattern)
 {
@@ -69,31 +37,31 @@ TEST(Platform, DeleteMatchingFilesTakesOnlyTheResultPattern)
                              "PARAMS-S001-R001.txt", "PARAMS-SALL-RALL.txt", "room.txt"}) {
         folder.Touch(name);
     }
-    fs::create_directory(JoinPath(folder.Folder(), "S999-R999.txt")); // a folder is never deleted
+    fs::create_directory(folder.Path("S999-R999.txt")); // a folder is never deleted
 
     EXPECT_EQ(DeleteMatchingFiles(folder.Folder(), "S???-R???.txt"), 2);
     EXPECT_EQ(DeleteMatchingFiles(folder.Folder(), "PARAMS-*.txt"), 2);
-    EXPECT_EQ(Names(folder.Folder()),
-              (std::set<std::string>{"S001-R001-IR.wav", "S1-R1.txt", "room.txt", "S999-R999.txt"}));
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(folder.Folder())) {
+        left.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, (std::set<std::string>{"S001-R001-IR.wav", "S1-R1.txt", "room.txt", "S999-R999.txt"}));
     EXPECT_EQ(DeleteMatchingFiles(JoinPath(folder.Folder(), "missing"), "*"), 0);
 }
 
-TEST(Platform, FileQueries)
+TEST(Platform, PathsFileQueriesAndUniqueTempFolders)
 {
+    EXPECT_EQ(JoinPath("/a/b", "c.txt"), "/a/b/c.txt");
+    EXPECT_EQ(JoinPath("/a/b/", "c.txt"), "/a/b/c.txt");
+    EXPECT_EQ(JoinPath("", "c.txt"), "c.txt");
     ScratchFolder folder;
-    folder.Touch("five.txt", "12345");
-    const std::string path = JoinPath(folder.Folder(), "five.txt");
+    const std::string path = folder.Touch("five.txt", "12345");
     EXPECT_TRUE(FileExists(path));
     EXPECT_EQ(FileSize(path), 5u);
-    EXPECT_FALSE(FileExists(JoinPath(folder.Folder(), "none.txt")));
-    EXPECT_FALSE(FileSize(JoinPath(folder.Folder(), "none.txt")).has_value());
-    EXPECT_FALSE(CurrentFolder().empty());
-}
+    EXPECT_FALSE(FileExists(folder.Path("none.txt")));
+    EXPECT_FALSE(FileSize(folder.Path("none.txt")).has_value());
 
-TEST(Platform, UniqueTempFoldersAreDistinctAndCreateTheirParent)
-{
-    ScratchFolder folder;
-    const std::string parent = JoinPath(folder.Folder(), "Velto");
+    const std::string parent = folder.Path("Velto"); // created with the first folder
     const auto a = MakeUniqueTempFolder(parent, "cluster-");
     const auto b = MakeUniqueTempFolder(parent, "cluster-");
     ASSERT_TRUE(a && b);
@@ -104,20 +72,15 @@ TEST(Platform, UniqueTempFoldersAreDistinctAndCreateTheirParent)
 
 TEST(Platform, AppDataFolderFallsBackInOrder)
 {
-    {
-        ScopedEnv appData("APPDATA", "/tmp/appdata");
-        ScopedEnv xdg("XDG_DATA_HOME", "/tmp/xdg");
-        EXPECT_EQ(AppDataFolder(), "/tmp/appdata");
-    }
-    {
-        ScopedEnv appData("APPDATA", "");
-        ScopedEnv xdg("XDG_DATA_HOME", "/tmp/xdg");
-        EXPECT_EQ(AppDataFolder(), "/tmp/xdg");
-    }
-    {
-        ScopedEnv appData("APPDATA", nullptr);
-        ScopedEnv xdg("XDG_DATA_HOME", nullptr);
-        ScopedEnv home("HOME", "/home/someone");
-        EXPECT_EQ(AppDataFolder(), "/home/someone/.local/share");
+    struct Case {
+        const char *appData, *xdg, *home, *expected;
+    };
+    const Case cases[] = {{"/tmp/appdata", "/tmp/xdg", "/home/someone", "/tmp/appdata"},
+                          {"", "/tmp/xdg", "/home/someone", "/tmp/xdg"},
+                          {nullptr, nullptr, "/home/someone", "/home/someone/.local/share"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        ScopedEnv appData("APPDATA", c.appData), xdg("XDG_DATA_HOME", c.xdg), home("HOME", c.home);
+        EXPECT_EQ(AppDataFolder(), c.expected);
     }
 }
