@@ -53,17 +53,23 @@ inline std::vector<TPlane> PanelledBoxPlanes(double lx, double ly, double lz, in
     return panels;
 }
 
-// A room holding the box with one material of the given absorption and
-// scattering on every wall.
-inline void FillBoxRoom(TRoom& room, double lx, double ly, double lz, float absorption = 0.0f,
-                        float scattering = 0.0f, bool inward = true)
+// A room holding the planes, with one material of the given absorption and
+// scattering on all of them.
+inline void FillRoom(TRoom& room, const std::vector<TPlane>& planes, float absorption = 0.0f,
+                     float scattering = 0.0f)
 {
     room.AddMaterial(TMaterial("wall", room.NumBands, absorption, scattering));
     TPlaneLayer layer("walls");
     layer.MatID = 0;
     room.AddPlaneLayer(layer);
-    room.CreatePlanes(BoxPlanes(lx, ly, lz, inward));
+    room.CreatePlanes(planes);
     room.planeLayer[0].NumPlanes = room.NumPlanes;
+}
+
+inline void FillBoxRoom(TRoom& room, double lx, double ly, double lz, float absorption = 0.0f,
+                        float scattering = 0.0f, bool inward = true)
+{
+    FillRoom(room, BoxPlanes(lx, ly, lz, inward), absorption, scattering);
 }
 
 // The geometry analysis a loaded room gets (outer planes, volume, area),

@@ -62,23 +62,16 @@ inline Bytes ReadBytes(const std::string& path)
 }
 
 // Little-endian appenders for building binary files.
-inline void PutU16(Bytes& b, std::uint16_t v)
+template <typename T>
+void PutLittleEndian(Bytes& b, T v)
 {
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-inline void PutU32(Bytes& b, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < sizeof(T); ++i) {
         b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
     }
 }
-inline void PutU64(Bytes& b, std::uint64_t v)
-{
-    for (int i = 0; i < 8; ++i) {
-        b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    }
-}
+inline void PutU16(Bytes& b, std::uint16_t v) { PutLittleEndian(b, v); }
+inline void PutU32(Bytes& b, std::uint32_t v) { PutLittleEndian(b, v); }
+inline void PutU64(Bytes& b, std::uint64_t v) { PutLittleEndian(b, v); }
 inline void PutI32(Bytes& b, std::int32_t v) { PutU32(b, static_cast<std::uint32_t>(v)); }
 inline void PutF32(Bytes& b, float v)
 {

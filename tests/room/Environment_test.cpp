@@ -61,45 +61,37 @@ TEST(CalculateAirAbsCoefs, AgreesWithTheStandardsEquations)
 TEST(TRoom, EnvironmentSettingsAndDefaults)
 {
     ScratchFolder folder;
-    {
-        const std::string path = folder.Touch(
-            "p.txt", ProjectWithSettings("TEMPERATURE = 25\n", "MAX_RAYTRAC_REF = 5.9\nSET_VOLUME = 0\n"
-                                                               "SAMPLE_RATE = 48000\nMAX_TIME = 0.5\n"));
-        TRoom room;
-        testing::internal::CaptureStdout();
-        room.EnviromentSetupTXT(path);
-        const std::string console = testing::internal::GetCapturedStdout();
-        EXPECT_FLOAT_EQ(room.VSound, 346.4f);
-        EXPECT_EQ(room.MaxRayTracReflections, 5);
-        EXPECT_EQ(room.ForceVolumeFlag, 0);
-        EXPECT_EQ(room.MaxLength, 24000u);
-        EXPECT_EQ(room.Humidity, 40.0);
-        EXPECT_EQ(room.StopDecay, -60.0f);
-        EXPECT_EQ(room.ClusterOrderGlobal, -1);
-        EXPECT_TRUE(room.AuralizationFlag);
-        EXPECT_EQ(room.SaveLostRays, 1u);
-        EXPECT_GT(room.AirAbs[8], room.AirAbs[0]);
-        for (const char* note : {"Setting HUMIDITY = 40 (default)\n", "Setting STOP_DECAY = -60 (default)\n",
-                                 "CLUSTER_ORDER not defined!\nAutomatic value will be set during simulation.\n",
-                                 "Setting AURALIZATION On (default)\n", "Diffuse Processing is OFF\n"}) {
-            EXPECT_NE(console.find(note), std::string::npos) << note;
-        }
-    }
-    {
-        const std::string path = folder.Touch(
-            "q.txt", ProjectWithSettings("TEMPERATURE = 20\n", "SET_VOLUME = 250\nDIFFUSE_PROCESSING = 1\n"
-                                                               "AURALIZATION = 0\nMAX_TIME = 1e30\n"));
-        TRoom room;
-        testing::internal::CaptureStdout();
-        room.EnviromentSetupTXT(path);
-        testing::internal::GetCapturedStdout();
-        EXPECT_FLOAT_EQ(room.VSound, 343.4f);
-        EXPECT_EQ(room.ForceVolumeFlag, 1);
-        EXPECT_EQ(room.Volume, 250.0);
-        EXPECT_EQ(room.DiffuseProcessing, 1u);
-        EXPECT_FALSE(room.AuralizationFlag);
-        EXPECT_EQ(room.MaxLength, 4294967295u) << "an absurd length saturates instead of overflowing";
-    }
+    TRoom room;
+    testing::internal::CaptureStdout();
+    // A commented-out setting is not read; a unit after the value is ignored.
+    room.EnviromentSetupTXT(folder.Touch("p.txt", ProjectWithSettings("TEMPERATURE = 25\n",
+                                                                      "MAX_RAYTRAC_REF = 5.9\nSET_VOLUME = 0\n"
+                                                                      "# MAX_TIME = 9\nSAMPLE_RATE = 48000\n"
+                                                                      "MAX_TIME = 0.5\nSTOP_DECAY = -45 dB\n")));
+    testing::internal::GetCapturedStdout();
+    EXPECT_FLOAT_EQ(room.VSound, 346.4f);
+    EXPECT_EQ(room.MaxRayTracReflections, 5);
+    EXPECT_EQ(room.ForceVolumeFlag, 0);
+    EXPECT_EQ(room.MaxLength, 24000u);
+    EXPECT_EQ(room.StopDecay, -45.0f);
+    // Defaults of what is not set.
+    EXPECT_EQ(room.Humidity, 40.0);
+    EXPECT_EQ(room.ClusterOrderGlobal, -1) << "automatic";
+    EXPECT_TRUE(room.AuralizationFlag);
+    EXPECT_EQ(room.DiffuseProcessing, 0u);
+
+    TRoom other;
+    testing::internal::CaptureStdout();
+    other.EnviromentSetupTXT(folder.Touch("q.txt", ProjectWithSettings("TEMPERATURE = 20\n",
+                                                                       "SET_VOLUME = 250\nDIFFUSE_PROCESSING = 1\n"
+                                                                       "AURALIZATION = 0\nMAX_TIME = 1e30\n")));
+    testing::internal::GetCapturedStdout();
+    EXPECT_FLOAT_EQ(other.VSound, 343.4f);
+    EXPECT_EQ(other.ForceVolumeFlag, 1);
+    EXPECT_EQ(other.Volume, 250.0);
+    EXPECT_EQ(other.DiffuseProcessing, 1u);
+    EXPECT_FALSE(other.AuralizationFlag);
+    EXPECT_EQ(other.MaxLength, 4294967295u) << "an absurd length saturates instead of overflowing";
 }
 
 TEST(TRoom, PathSetupSplitsAtEitherSeparator)
@@ -114,8 +106,7 @@ TEST(TRoom, PathSetupSplitsAtEitherSeparator)
     room.PathSetup("bare.txt");
     EXPECT_EQ(room.ProjectFolder, CurrentFolder());
     EXPECT_EQ(room.ProjectName, "bare.txt");
-    const std::string console = testing::internal::GetCapturedStdout();
-    EXPECT_NE(console.find("Project Name: hall.txt\n"), std::string::npos);
+    testing::internal::GetCapturedStdout();
 }
 
 TEST(TRoom, CheckRoomLengthensTheResponseForDistantPairs)
@@ -128,13 +119,9 @@ TEST(TRoom, CheckRoomLengthensTheResponseForDistantPairs)
     room.AddReceiver(TReceiver(TPoint3D::Make(10, 0, 0), 0.3, 0, 0));
     testing::internal::CaptureStdout();
     room.CheckRoom();
-    const std::string console = testing::internal::GetCapturedStdout();
-    EXPECT_NEAR(room.GetMaxTime(), 401.0 / 343.0, 1e-4);
+    testing::internal::GetCapturedStdout();
+    EXPECT_NEAR(room.GetMaxTime(), 401.0 / 343.0, 1e-4) << "the farthest pair plus a metre";
     EXPECT_EQ(room.MaxLength, static_cast<unsigned>(room.GetMaxTime() * room.FSample));
-    EXPECT_NE(console.find("Propagation time between Source[1]-Receiver[1] greater than IR length "
-                           "(400.00 m <=> 1.17 sec)!\n"),
-              std::string::npos)
-        << console;
 }
 
 TEST(TRoom, CleanResultFilesRemovesOnlyResults)
@@ -149,14 +136,12 @@ TEST(TRoom, CleanResultFilesRemovesOnlyResults)
     room.ProjectFolder = folder.Folder();
     testing::internal::CaptureStdout();
     room.CleanResultFiles();
-    const std::string console = testing::internal::GetCapturedStdout();
-    EXPECT_NE(console.find("IR Files:       " + folder.Path("S???-R???.txt") + "\n"), std::string::npos);
-    EXPECT_NE(console.find("RAY Files:      " + folder.Path("RAYS-*.txt") + "\n"), std::string::npos);
+    testing::internal::GetCapturedStdout();
     for (const char* kept : {"hall.txt", "dry.wav", "S001-R001.txt.bak"}) {
         EXPECT_TRUE(FileExists(folder.Path(kept))) << kept;
     }
-    for (const char* gone : {"S001-R001.txt", "PARAMS-SALL-RALL.txt", "RAYSX.txt", "SALL-R001.wav",
-                             "S002-R001-IR.wav", "S001-R002.wav"}) {
+    for (const char* gone : {"S001-R001.txt", "PARAMS-SALL-RALL.txt", "RAYS-S001-R001-EARLY.txt", "RAYSX.txt",
+                             "SALL-R001.wav", "S002-R001-IR.wav", "S001-R002.wav"}) {
         EXPECT_FALSE(FileExists(folder.Path(gone))) << gone;
     }
 }

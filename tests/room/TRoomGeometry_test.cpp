@@ -4,6 +4,8 @@
 
 #include "RoomFixtures.h"
 #include "room/TRoom.h"
+#include "simulation/PlaneSearch.h"
+#include "simulation/RayDirections.h"
 
 TEST(TRoomGeometry, ClosedBoxFromInwardAndOutwardRings)
 {
@@ -38,46 +40,31 @@ TEST(TRoomGeometry, InnerPartitionIsNotExternal)
 
 TEST(TRoomGeometry, DegenerateRooms)
 {
-    {
-        TRoom empty;
-        testing::internal::CaptureStdout();
-        empty.GetExternalPlanes();
-        EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  "PLEASE WAIT! CHECKING EXTERNAL WALLS ...Room WITHOUT planes!\n");
-        EXPECT_EQ(empty.CalculateArea(), 1e-6);
-        EXPECT_EQ(empty.CalculateVolumeGeometry(), 4.494232837155789e+300);
-    }
-    {
-        TRoom single;
-        single.AddPlane(BoxPlanes(1, 1, 1)[0]);
-        testing::internal::CaptureStdout();
-        single.GetExternalPlanes();
-        EXPECT_NE(testing::internal::GetCapturedStdout().find("Room with a single plane!\n"), std::string::npos);
-        EXPECT_TRUE(single.plane[0].IsExternal);
-    }
-    {
-        // Two coplanar panels: no extent along z. The probe still ends; its
-        // samples lie in the panels' own plane, from where nothing is ahead.
-        TRoom flat;
-        auto floor = BoxPlanes(2, 2, 1)[0];
-        flat.AddPlane(floor);
-        TPlane second(std::vector<TPoint3D>{TPoint3D::Make(3, 0, 0), TPoint3D::Make(4, 0, 0),
-                                            TPoint3D::Make(4, 2, 0)});
-        flat.AddPlane(second);
-        testing::internal::CaptureStdout();
-        flat.GetExternalPlanes();
-        const std::string console = testing::internal::GetCapturedStdout();
-        EXPECT_NE(console.find("All planes are coplanar -> Infinity Room Volume\n"), std::string::npos);
-        EXPECT_FALSE(flat.plane[0].IsExternal);
-        EXPECT_FALSE(flat.plane[1].IsExternal);
-    }
-    {
-        TRoom forced;
-        FillBoxRoom(forced, 5, 4, 3);
-        forced.ForceVolumeFlag = 1;
-        forced.Volume = 123.0;
-        EXPECT_EQ(forced.CalculateVolumeGeometry(), 123.0);
-    }
+    TRoom empty;
+    AnalyseQuietly(empty);
+    EXPECT_GT(empty.Area, 0.0) << "later divided by";
+    EXPECT_GT(empty.Volume, 0.0);
+
+    TRoom single;
+    single.AddPlane(BoxPlanes(1, 1, 1)[0]);
+    AnalyseQuietly(single);
+    EXPECT_TRUE(single.plane[0].IsExternal);
+
+    // Two coplanar panels: no extent along z. The probe still ends; its
+    // samples lie in the panels' own plane, from where nothing is ahead.
+    TRoom flat;
+    flat.AddPlane(BoxPlanes(2, 2, 1)[0]);
+    flat.AddPlane(TPlane(std::vector<TPoint3D>{TPoint3D::Make(3, 0, 0), TPoint3D::Make(4, 0, 0),
+                                               TPoint3D::Make(4, 2, 0)}));
+    AnalyseQuietly(flat);
+    EXPECT_FALSE(flat.plane[0].IsExternal);
+    EXPECT_FALSE(flat.plane[1].IsExternal);
+
+    TRoom forced;
+    FillBoxRoom(forced, 5, 4, 3);
+    forced.ForceVolumeFlag = 1;
+    forced.Volume = 123.0;
+    EXPECT_EQ(forced.CalculateVolumeGeometry(), 123.0);
 }
 
 TEST(TRoomGeometry, Visibility)
@@ -113,4 +100,96 @@ TEST(TRoomGeometry, ProbeEndsForFarAndHugeCoordinates)
         room.GetExternalPlanes();
         EXPECT_NE(testing::internal::GetCapturedStdout().find("Done!\n"), std::string::npos);
     }
+}
+
+TEST(PlaneInteraction, ReflectsAndSplitsEnergy)
+{
+    for (unsigned diffuse : {0u, 1u}) {
+        SCOPED_TRACE(diffuse);
+        TRoom room;
+        room.NumBands = 5;
+        FillBoxRoom(room, 5, 4, 3, 0.2f, 0.5f);
+        room.DiffuseProcessing = diffuse;
+        Raio_st ray(5);
+        const float energy[5] = {1, 1, 1, 1, 1};
+        ray.Set(TPoint3D::Make(0, 2, 1.5), TVector(1, 0, 0), 0, 0.0f, energy);
+        float scattered[5];
+        const TPlaneHit hit = FindNextPlane(room.plane, ray.p, ray.v, -1);
+        ASSERT_EQ(hit.plane, 5);
+        EXPECT_EQ(room.PlaneInteraction(hit.plane, ray, hit.point, scattered), 1.0);
+        EXPECT_TRUE(ray.p == TPoint3D::Make(5, 2, 1.5));
+        EXPECT_DOUBLE_EQ(ray.dist, 5.0);
+        EXPECT_EQ(ray.v.x, -1.0);
+        EXPECT_EQ(ray.reflections, 1u);
+        for (int b = 0; b < 5; ++b) {
+            EXPECT_FLOAT_EQ(ray.e[b], diffuse ? 0.72f : 0.8f);
+            EXPECT_FLOAT_EQ(scattered[b], diffuse ? 0.08f : 0.0f);
+            EXPECT_NEAR(ray.e[b] + scattered[b] + 0.2f, 1.0f, 1e-6f) << "absorbed + scattered + kept";
+        }
+    }
+}
+
+TEST(PlaneInteraction, FacingWallsAlternate)
+{
+    TRoom room;
+    FillBoxRoom(room, 5, 4, 3, 1.0f);
+    const TPlaneSearch search(room.plane);
+    Raio_st ray(room.NumBands);
+    const std::vector<float> energy(room.NumBands, 1.0f);
+    ray.Set(TPoint3D::Make(1, 2, 1.5), TVector(1, 0, 0), 0, 0.0f, energy.data());
+    std::vector<float> scattered(room.NumBands);
+    int last = -1;
+    std::vector<int> walls;
+    for (int step = 0; step < 4; ++step) {
+        const TPlaneHit hit = search.Next(ray.p, ray.v, last);
+        walls.push_back(hit.plane);
+        room.PlaneInteraction(hit.plane, ray, hit.point, scattered.data());
+        last = hit.plane;
+    }
+    EXPECT_EQ(walls, (std::vector<int>{5, 4, 5, 4}));
+    EXPECT_DOUBLE_EQ(ray.dist, 4.0 + 15.0);
+    EXPECT_EQ(ray.GetEnergy(), 0.0) << "absorption 1 removes everything, the ray goes on";
+}
+
+TEST(MFP_Estimation, ClosedCubeMatchesItsDirectionsAndOpenGeometryIsUnknown)
+{
+    TRoom room;
+    const double edge = 4.0;
+    FillBoxRoom(room, edge, edge, edge);
+    room.MaxLength = 441000; // 10 s: the reflection limit ends every ray
+    // Each ray travels edge / (|vx| + |vy| + |vz|) per reflection, 51 reflections.
+    double distance = 0.0, reflections = 0.0;
+    for (const TVector& v : CreateRaysDirections(1002)) {
+        distance += 51 * edge / (std::fabs(v.x) + std::fabs(v.y) + std::fabs(v.z));
+        reflections += 51;
+    }
+    const float mfp = room.MFP_Estimation();
+    EXPECT_NEAR(mfp, distance / reflections, 0.01 * distance / reflections);
+    EXPECT_NEAR(mfp, 4.0 * 64.0 / 96.0, 0.05 * 4.0 * 64.0 / 96.0) << "close to 4V/S";
+
+    // A lone floor: the centre lies on it, so no ray ever reflects.
+    TRoom floorOnly;
+    floorOnly.AddPlane(BoxPlanes(3, 3, 1)[0]);
+    TRoom empty;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(floorOnly.MFP_Estimation(), 0.0f);
+    EXPECT_EQ(empty.MFP_Estimation(), 0.0f);
+    testing::internal::GetCapturedStdout();
+}
+
+TEST(TRoomReport, ShowsTheGeometryAndTheVolumeFromTheMeanFreePath)
+{
+    TRoom room;
+    FillBoxRoom(room, 5, 4, 3, 0.1f);
+    AnalyseQuietly(room);
+    room.MeanFreePath = 2.5f;
+    testing::internal::CaptureStdout();
+    room.ShowInfo();
+    const std::string report = testing::internal::GetCapturedStdout();
+    // V = l S / 4 with the mean free path l.
+    EXPECT_NE(report.find("\nGEOMETRY INFO:\nVolume = 60.00 m3 (depends on the surface orientation)\n"
+                          "Area   = 94.00 m2 (check if there are no overlapping areas)\n"
+                          "Estimating volume from Mean Free Path ...\rVolume estimated from Mean Free Path = 58.75 m3\n"),
+              std::string::npos)
+        << report;
 }

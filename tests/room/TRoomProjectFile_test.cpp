@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -20,17 +19,14 @@ const char* kPlaneLayers = "<LAYERS::PLANE>\nwalls concrete\n</LAYERS::PLANE>\n"
 const char* kTypes = "<LAYERS::SOURCE>\nomni OMNI 0 0 0 0 0 0 0 0 0\n</LAYERS::SOURCE>\n"
                      "<LAYERS::RECEIVER>\nmic OMNI\n</LAYERS::RECEIVER>\n";
 
-// Loads quietly; the console report of a load is not under test here.
-void Load(TRoom& room, const std::string& path)
+// Loads quietly (the console report of a load is not under test here) and
+// returns the exit code of the fatal error that ended the load, or 0.
+int Load(TRoom& room, const std::string& path)
 {
     testing::internal::CaptureStdout();
-    try {
-        room.LoadProject(path);
-    } catch (...) {
-        testing::internal::GetCapturedStdout();
-        throw;
-    }
+    const int code = FatalCode([&] { room.LoadProject(path); });
     testing::internal::GetCapturedStdout();
+    return code;
 }
 
 bool Save(TRoom& room, const std::string& path)
@@ -41,74 +37,52 @@ bool Save(TRoom& room, const std::string& path)
     return ok;
 }
 
-struct LoadFailure {
-    int exitCode = 0;
-    std::vector<std::string> messages;
-};
-
-// Loads a project that must fail and returns how.
-LoadFailure FailingLoad(const std::string& path)
+// Loads a project that must fail; returns the exit code and the last message.
+std::pair<int, std::string> FailingLoad(const std::string& path)
 {
-    LoadFailure failure;
     ErrorRecorder errors;
     TRoom room;
-    try {
-        Load(room, path);
-        ADD_FAILURE() << "the load succeeded";
-    } catch (const FatalError& e) {
-        failure.exitCode = e.ExitCode();
-    }
-    failure.messages = errors.texts;
+    const int code = Load(room, path);
+    EXPECT_NE(code, 0) << "the load succeeded";
     EXPECT_EQ(room.NumPlanes + room.NumMaterials + room.NumSources, 0u) << "the room is emptied";
-    return failure;
+    return {code, errors.texts.empty() ? std::string() : errors.texts.back()};
 }
 
 } // namespace
 
-TEST(TRoomProjectFile, RoundTripIsByteIdenticalAndMatchesTheWrittenFormat)
+TEST(TRoomProjectFile, SavedInTheWrittenFormatAndLoadedBackToTheSameBytes)
 {
     ScratchFolder folder;
-    TRoom first;
-    Load(first, FixturePath("room/full_project.txt"));
-    EXPECT_EQ(first.NumPlanes, 6u);
-    EXPECT_EQ(first.planeLayer[0].NumPlanes, 5u);
-    EXPECT_EQ(first.planeLayer[1].cor, (std::array<int, 3>{10, 20, 30}));
-    EXPECT_FLOAT_EQ(first.material[1].abs[8], 0.999f);
-    EXPECT_EQ(first.ClusterOrderGlobal, 2);
-    EXPECT_EQ(first.source[1].Name, "src 02");
-    EXPECT_EQ(first.NumDirectivities, 2u);
-    ASSERT_TRUE(Save(first, folder.Path("a.txt")));
-    EXPECT_EQ(first.ProjectFolder, folder.Folder());
-
-    TRoom second;
-    Load(second, folder.Path("a.txt"));
-    ASSERT_TRUE(Save(second, folder.Path("b.txt")));
-
-    const std::string a = ReadFileText(folder.Path("a.txt"));
-    EXPECT_EQ(a, ReadFileText(folder.Path("b.txt")));
-    EXPECT_EQ(a, ReadFileText(FixturePath("room/full_project_saved.txt")));
-    EXPECT_FALSE(FileExists(folder.Path("a.txt.saving")));
-}
-
-TEST(TRoomProjectFile, FilesWithCarriageReturnsLoadTheSame)
-{
-    ScratchFolder folder;
-    std::string text = ReadFileText(FixturePath("room/full_project.txt"));
+    const std::string written = ReadFileText(FixturePath("room/full_project.txt"));
+    const std::string expected = ReadFileText(FixturePath("room/full_project_saved.txt"));
+    ASSERT_FALSE(written.empty() || expected.empty());
     std::string crlf;
-    for (char c : text) {
+    for (char c : written) {
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     }
-    TRoom room;
-    Load(room, folder.Touch("crlf.txt", crlf));
-    ASSERT_TRUE(Save(room, folder.Path("saved.txt")));
-    EXPECT_EQ(ReadFileText(folder.Path("saved.txt")), ReadFileText(FixturePath("room/full_project_saved.txt")));
+    for (const std::string& text : {written, crlf}) {
+        SCOPED_TRACE(text.find('\r') == std::string::npos ? "as written" : "with carriage returns");
+        TRoom first;
+        ASSERT_EQ(Load(first, folder.Touch("in.txt", text)), 0);
+        ASSERT_EQ(first.NumPlaneLayers, 2u);
+        EXPECT_EQ(first.planeLayer[0].NumPlanes, 5u) << "counted from the planes";
+        EXPECT_EQ(first.ClusterOrderGlobal, 2) << "read, though the saved file leaves it out";
+        ASSERT_TRUE(Save(first, folder.Path("a.txt")));
+        EXPECT_EQ(first.ProjectFolder, folder.Folder());
+        EXPECT_EQ(ReadFileText(folder.Path("a.txt")), expected);
+        EXPECT_FALSE(FileExists(folder.Path("a.txt.saving")));
+    }
+    TRoom second;
+    ASSERT_EQ(Load(second, folder.Path("a.txt")), 0);
+    ASSERT_TRUE(Save(second, folder.Path("b.txt")));
+    EXPECT_EQ(ReadFileText(folder.Path("b.txt")), expected);
 }
 
 TEST(TRoomProjectFile, MergingSkipsDuplicatesAndAppends)
 {
     ScratchFolder folder;
     TRoom room;
-    Load(room, FixturePath("room/full_project.txt"));
+    ASSERT_EQ(Load(room, FixturePath("room/full_project.txt")), 0);
     const std::string import = folder.Touch(
         "import.txt",
         "<MATERIALS>\ncarpet 0.9 0.9 0.9 0.9 0.9 0.9 0.9 0.9 0.9 0.9\n"
@@ -130,14 +104,11 @@ TEST(TRoomProjectFile, MergingSkipsDuplicatesAndAppends)
 
     ASSERT_EQ(room.NumMaterials, 3u);
     EXPECT_FLOAT_EQ(room.material[1].abs[0], 0.05f) << "the existing carpet keeps its coefficients";
-    EXPECT_EQ(room.material[2].nome, "glass");
     ASSERT_EQ(room.NumPlaneLayers, 3u);
-    EXPECT_EQ(room.planeLayer[2].nome, "windows");
     EXPECT_EQ(room.planeLayer[2].MatID, -1) << "glass was not known when the layer was merged";
     ASSERT_EQ(room.NumPlanes, 7u);
     EXPECT_EQ(room.plane[6].LayerID, 2);
     EXPECT_EQ(room.planeLayer[2].NumPlanes, 1u);
-    EXPECT_EQ(room.planeLayer[0].NumPlanes, 5u);
     EXPECT_EQ(room.NumSourceLayers, 3u);
     ASSERT_EQ(room.NumSources, 3u);
     EXPECT_EQ(room.source[2].Name, "src 03");
@@ -159,7 +130,8 @@ TEST(TRoomProjectFile, SoundFilesAreSavedRelativeToTheProject)
     std::ofstream((project / "hall.txt").string()) << text;
 
     TRoom room;
-    Load(room, (project / "hall.txt").string());
+    ASSERT_EQ(Load(room, (project / "hall.txt").string()), 0);
+    ASSERT_EQ(room.NumSources, 2u);
     ASSERT_TRUE(room.source[0].SoundFileFlag);
     ASSERT_TRUE(Save(room, (project / "hall.txt").string()));
     const std::string saved = ReadFileText((project / "hall.txt").string());
@@ -169,7 +141,8 @@ TEST(TRoomProjectFile, SoundFilesAreSavedRelativeToTheProject)
     const std::filesystem::path moved = std::filesystem::path(folder.Folder()) / "moved";
     std::filesystem::rename(project, moved);
     TRoom reloaded;
-    Load(reloaded, (moved / "hall.txt").string());
+    ASSERT_EQ(Load(reloaded, (moved / "hall.txt").string()), 0);
+    ASSERT_EQ(reloaded.NumSources, 2u);
     EXPECT_TRUE(reloaded.source[0].SoundFileFlag);
     EXPECT_EQ(reloaded.source[0].SoundFile, (moved / "sounds" / "dry.wav").string());
 }
@@ -226,14 +199,11 @@ TEST(TRoomProjectFile, MalformedProjectsFailWithTheirMessages)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = folder.Touch("bad.txt", c.text);
-        const LoadFailure failure = FailingLoad(path);
-        EXPECT_EQ(failure.exitCode, 1);
         std::string expected = c.message;
         if (const auto at = expected.find("%PATH%"); at != std::string::npos) {
             expected.replace(at, 6, path);
         }
-        ASSERT_FALSE(failure.messages.empty());
-        EXPECT_EQ(failure.messages.back(), expected);
+        EXPECT_EQ(FailingLoad(path), std::make_pair(1, expected));
     }
 }
 
@@ -249,8 +219,9 @@ TEST(TRoomProjectFile, SkippedRecordsAndMissingFiles)
                      "<SOURCES>\n1 1 1 100 0 0 90 omni\n</SOURCES>\n"
                      "<RECEIVERS>\n1 1 1 0.3 0 mic\n1 1 1 0.3 mic\n</RECEIVERS>\n");
     TRoom room;
-    Load(room, path);
-    EXPECT_EQ(room.NumPlaneLayers, 2u);
+    ASSERT_EQ(Load(room, path), 0);
+    ASSERT_EQ(room.NumPlaneLayers, 2u);
+    ASSERT_EQ(room.NumSources, 1u);
     EXPECT_EQ(room.planeLayer[1].nome, "NoName") << "a malformed layer line keeps the defaults";
     EXPECT_EQ(room.NumReceiverLayers, 1u);
     EXPECT_EQ(room.NumReceivers, 1u) << "a 5-field receiver line is skipped";
@@ -261,15 +232,15 @@ TEST(TRoomProjectFile, SkippedRecordsAndMissingFiles)
         "Wrong number of parameters (3) for LAYERS:RECEIVER section line 2.\nShould be 2 items."};
     EXPECT_EQ(errors.texts, expected);
 
-    const LoadFailure missing = FailingLoad(folder.Path("none.txt"));
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.messages.back(), "Cannot open " + folder.Path("none.txt") + " for reading\n");
+    EXPECT_EQ(FailingLoad(folder.Path("none.txt")),
+              std::make_pair(1, "Cannot open " + folder.Path("none.txt") + " for reading\n"));
 }
 
 TEST(TRoomProjectFile, GarbageNeverCrashes)
 {
     ScratchFolder folder;
     const std::string valid = ReadFileText(FixturePath("room/full_project.txt"));
+    ASSERT_FALSE(valid.empty());
     std::mt19937 rng(11);
     for (int trial = 0; trial < 60; ++trial) {
         std::string text = valid;
@@ -283,10 +254,7 @@ TEST(TRoomProjectFile, GarbageNeverCrashes)
         const std::string path = folder.Touch("fuzz.txt", text);
         ErrorRecorder errors;
         TRoom room;
-        try {
-            Load(room, path);
-        } catch (const FatalError&) {
-        }
+        Load(room, path);
     }
 }
 
@@ -294,7 +262,7 @@ TEST(TRoomProjectFile, FailedSaveKeepsThePreviousFile)
 {
     ScratchFolder folder;
     TRoom room;
-    Load(room, FixturePath("room/full_project.txt"));
+    ASSERT_EQ(Load(room, FixturePath("room/full_project.txt")), 0);
     const std::string path = folder.Touch("hall.txt", "previous contents\n");
 
     // Something in the way of the temporary file makes the save fail, whoever runs the test.

@@ -32,40 +32,6 @@ TPlaneHit BruteForce(std::vector<TPlane>& planes, TPoint3D p, TVector v, int las
     return hit;
 }
 
-} // namespace
-
-TEST(TPlaneSearch, HitsTheWallAheadAndSkipsTheLastPlane)
-{
-    auto planes = BoxPlanes(5, 4, 3);
-    const TPlaneSearch search(planes);
-    const TPlaneHit hit = search.Next(TPoint3D::Make(1, 2, 1.5), TVector(1, 0, 0), -1);
-    EXPECT_EQ(hit.plane, 5);
-    EXPECT_DOUBLE_EQ(hit.distance, 4.0);
-    EXPECT_DOUBLE_EQ(hit.point.x, 5.0);
-    // Starting on that wall, it is skipped and the facing wall is next.
-    const TPlaneHit back = search.Next(hit.point, TVector(-1, 0, 0), 5);
-    EXPECT_EQ(back.plane, 4);
-    EXPECT_DOUBLE_EQ(back.distance, 5.0);
-    // Outside the box, pointing away: nothing.
-    EXPECT_EQ(search.Next(TPoint3D::Make(9, 2, 1), TVector(1, 0, 0), -1).plane, -1);
-}
-
-TEST(TPlaneSearch, APolygonMissedAlthoughItsPlaneIsHit)
-{
-    auto planes = BoxPlanes(5, 4, 3);
-    // A small panel in front of the wall x = 5, away from the ray's path.
-    planes.emplace_back(std::vector<TPoint3D>{TPoint3D::Make(3, 0.1, 0.1), TPoint3D::Make(3, 1, 0.1),
-                                              TPoint3D::Make(3, 1, 1), TPoint3D::Make(3, 0.1, 1)});
-    const TPlaneSearch search(planes);
-    const TPlaneHit hit = search.Next(TPoint3D::Make(1, 2, 1.5), TVector(1, 0, 0), -1);
-    EXPECT_EQ(hit.plane, 5);
-    const TPlaneHit panel = search.Next(TPoint3D::Make(1, 0.5, 0.5), TVector(1, 0, 0), -1);
-    EXPECT_EQ(panel.plane, 6);
-    EXPECT_EQ(planes[6].hits, 1u);
-}
-
-namespace {
-
 // Every wall of the box split into split x split panels, plus tilted panels
 // inside: many planes, shared edges and corners.
 std::vector<TPlane> ManyPlanes(int split)
