@@ -47,24 +47,12 @@ TDxfImportOptions AllLayers()
 
 } // namespace
 
-TEST(WriteDXFImportFile, SectionsInOrder)
+// Without ticked kinds no planes, but the layers and their colours; with five
+// layers 155 i / 5 and 245 i / 5 are whole and must stay so.
+TEST(WriteDXFImportFile, LayerColours)
 {
     ScratchFolder folder;
     const std::string project = folder.Path("Temporary.txt");
-    ASSERT_TRUE(Import(TestScenePath(), {}, project));
-    EXPECT_EQ(
-        ReadFileText(project),
-        "\n<ENVIRONMENT>\nTEMPERATURE = 20.0\nPRESSURE = 1.0\nHUMIDITY = 40\n</ENVIRONMENT>\n\n"
-        "<SIMULATION>\nMAX_TIME = 2.0\nSTOP_DECAY = -60\nMAX_RAYTRAC_REF = -1\nAURALIZATION = 0\n"
-        "ARTIFICIAL_TAIL = 0\n</SIMULATION>\n\n<MATERIALS>\n"
-        "DEFAULT_MAT 0.010 0.028 0.030 0.036 0.043 0.053 0.073 0.061 0.060 0.05\n</MATERIALS>\n\n"
-        "\n<LAYERS::RECEIVER>\n</LAYERS::RECEIVER>\n\n<RECEIVERS>\n</RECEIVERS>\n"
-        "\n<LAYERS::SOURCE>\n</LAYERS::SOURCE>\n\n<SOURCES>\n</SOURCES>\n"
-        "\n<LAYERS::PLANE>\n</LAYERS::PLANE>\n\n<PLANES>\n</PLANES>\n\n<LAYERS::COLOR>\n</"
-        "LAYERS::COLOR>\n");
-
-    // Without ticked kinds no planes, but the layers and their colours; with
-    // five layers 155 i / 5 and 245 i / 5 are whole and must stay so.
     TDxfImportOptions options;
     options.planeLayers = {"A", "Main Wall", "C", "D", "E"};
     ASSERT_TRUE(Import(TestScenePath(), options, project));
@@ -106,15 +94,14 @@ TEST(WriteDXFImportFile, FilesThatCannotBeOpened)
 {
     ScratchFolder folder;
     const std::string earlier = folder.Touch("Temporary.txt", "earlier project\n");
+    const std::string missing = folder.Path("missing.dxf"), uncreatable = folder.Path("missing/Temporary.txt");
     ErrorRecorder errors;
-    EXPECT_FALSE(Import(TestScenePath(), {}, folder.Path("missing/Temporary.txt")));
-    EXPECT_FALSE(Import(folder.Path("missing.dxf"), {}, earlier));
-    EXPECT_EQ(errors.texts,
-              (std::vector<std::string>{"Cannot create file '" +
-                                            folder.Path("missing/Temporary.txt") + "'.",
-                                        "Cannot open file '" + folder.Path("missing.dxf") + "'."}));
+    EXPECT_FALSE(Import(TestScenePath(), {}, uncreatable));
+    EXPECT_FALSE(Import(missing, {}, earlier));
+    EXPECT_EQ(errors.texts, (std::vector<std::string>{"Cannot create file '" + uncreatable + "'.",
+                                                      "Cannot open file '" + missing + "'."}));
     EXPECT_EQ(ReadFileText(earlier), "earlier project\n");
-    EXPECT_FALSE(ReadDXFLayerNames(folder.Path("missing.dxf")).has_value());
+    EXPECT_FALSE(ReadDXFLayerNames(missing).has_value());
 }
 
 // Truncated and corrupted copies of the shared drawing import, and what they
@@ -124,11 +111,10 @@ TEST(WriteDXFImportFile, DamagedDrawingsNeverBreakTheImport)
     ScratchFolder folder;
     const std::string original = ReadFileText(TestScenePath());
     const std::vector<std::string> lines = SplitLines(original);
-    const std::vector<std::string> junk = {
-        "",     "x",      "-1",     "0",      "99999999999",    "1e308",
-        "  0",  "SEQEND", "VERTEX", "3DFACE", "AcDbFaceRecord", "\x01\xff",
-        "ROOM", "-7"};
+    const std::vector<std::string> junk = {"",       "x",      "-1",     "0",     "99999999999", "1e308", "  0",
+                                           "SEQEND", "VERTEX", "3DFACE", "AcDbFaceRecord", "\x01\xff", "ROOM", "-7"};
     const std::size_t firstEntityLine = 1923;
+    ASSERT_GT(lines.size(), firstEntityLine + 100) << TestScenePath();
     ASSERT_EQ(lines[firstEntityLine], "ENTITIES");
     std::mt19937 random(20240611u);
     for (int round = 0; round < 120; ++round) {
@@ -136,15 +122,14 @@ TEST(WriteDXFImportFile, DamagedDrawingsNeverBreakTheImport)
         std::string text;
         if (round % 4 == 0) {
             // Cut anywhere from the ENTITIES section on, also inside a line.
-            std::uniform_int_distribution<std::size_t> at(original.find("ENTITIES"),
-                                                          original.size());
+            std::uniform_int_distribution<std::size_t> at(original.find("ENTITIES"), original.size());
             text = original.substr(0, at(random));
         } else {
             std::vector<std::string> edited = lines;
             std::uniform_int_distribution<std::size_t> line(firstEntityLine, edited.size() - 1);
             std::uniform_int_distribution<std::size_t> pick(0, junk.size() - 1);
             for (int edit = 0; edit <= round % 7; ++edit) {
-                const long i = static_cast<long>(line(random));
+                const long i = static_cast<long>(line(random) % edited.size());  // erasing shortens it
                 if (round % 4 == 1) {
                     edited[i] = junk[pick(random)];
                 } else if (round % 4 == 2) {
@@ -164,4 +149,26 @@ TEST(WriteDXFImportFile, DamagedDrawingsNeverBreakTheImport)
         TRoom room;
         EXPECT_NO_THROW(Load(room, folder.Path("damaged.txt")));
     }
+}
+
+TEST(ReadDXFLayerNames, TableOrderWithAndWithoutMarkers)
+{
+    const std::vector<std::string> expected = {"0",     "Defpoints", "SRC",   "REC", "Main Wall",
+                                               "WALLS", "CEILING",   "FLOOR", "ROOM"};
+    EXPECT_EQ(ReadDXFLayerNames(TestScenePath()), expected);
+
+    // Release 12 tables carry no "AcDbLayerTableRecord"; a line that is no
+    // group code ends the list with the names read so far.
+    ScratchFolder folder;
+    std::string r12;
+    const std::vector<std::string> lines = SplitLines(ReadFileText(TestScenePath()));
+    for (std::size_t i = 0; i + 1 < lines.size() && lines[i + 1] != "STYLE"; i += 2) {
+        if (lines[i] != "100") {
+            r12 += lines[i] + "\n" + lines[i + 1] + "\n";
+        }
+    }
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(ReadDXFLayerNames(folder.Touch("r12.dxf", r12 + "junk\n")), expected);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("a group code was expected"),
+              std::string::npos);
 }

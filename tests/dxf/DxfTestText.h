@@ -3,6 +3,7 @@
 // lines, and running a converter on a file.
 
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,10 +31,9 @@ inline std::string EntitiesDrawing(const std::string& pairs)
 inline std::vector<std::string> SplitLines(const std::string& text)
 {
     std::vector<std::string> lines;
-    for (std::size_t begin = 0, end; begin < text.size(); begin = end + 1) {
-        end = text.find('\n', begin);
-        end = end == std::string::npos ? text.size() : end;
-        lines.push_back(text.substr(begin, end - begin));
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
     }
     return lines;
 }

@@ -12,14 +12,12 @@
 
 namespace {
 
-TPoint3D P(double x, double y, double z)
-{
-    return TPoint3D::Make(x, y, z);
-}
+using Ring2D = std::vector<std::array<double, 2>>;
+
+TPoint3D P(double x, double y, double z) { return TPoint3D::Make(x, y, z); }
 
 // Planar ring from 2D points placed on the plane spanned by u and v at origin o.
-std::vector<TPoint3D> Embed(const std::vector<std::array<double, 2>>& ring, TPoint3D o, TVector u,
-                            TVector v)
+std::vector<TPoint3D> Embed(const Ring2D& ring, TPoint3D o, TVector u, TVector v)
 {
     std::vector<TPoint3D> out;
     for (const auto& q : ring) {
@@ -33,19 +31,17 @@ double ShoelaceArea(const std::vector<TPoint3D>& ring)
 {
     TVector sum;
     for (std::size_t i = 0; i < ring.size(); ++i) {
-        const TVector c = PointToVector(ring[i]) / PointToVector(ring[(i + 1) % ring.size()]);
-        sum = TVector(sum.x + c.x, sum.y + c.y, sum.z + c.z);
+        sum = sum + PointToVector(ring[i]) / PointToVector(ring[(i + 1) % ring.size()]);
     }
     return 0.5 * sum.Module();
 }
 
 // Even-odd ray-crossing test in 2D, independent of the tessellation.
-bool InsidePolygon2D(const std::vector<std::array<double, 2>>& ring, double x, double y)
+bool InsidePolygon2D(const Ring2D& ring, double x, double y)
 {
     bool inside = false;
     for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
-        const auto& a = ring[i];
-        const auto& b = ring[j];
+        const auto &a = ring[i], &b = ring[j];
         if ((a[1] > y) != (b[1] > y) && x < (b[0] - a[0]) * (y - a[1]) / (b[1] - a[1]) + a[0]) {
             inside = !inside;
         }
@@ -53,18 +49,16 @@ bool InsidePolygon2D(const std::vector<std::array<double, 2>>& ring, double x, d
     return inside;
 }
 
-const std::vector<std::array<double, 2>> kSquare = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-const std::vector<std::array<double, 2>> kLShape = {{0, 0}, {4, 0}, {4, 1}, {1, 1}, {1, 3}, {0, 3}};
-const std::vector<std::array<double, 2>> kUShape = {{0, 0}, {5, 0}, {5, 4}, {4, 4},
-                                                    {4, 1}, {1, 1}, {1, 4}, {0, 4}};
+const Ring2D kSquare = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+const Ring2D kLShape = {{0, 0}, {4, 0}, {4, 1}, {1, 1}, {1, 3}, {0, 3}};
+const Ring2D kUShape = {{0, 0}, {5, 0}, {5, 4}, {4, 4}, {4, 1}, {1, 1}, {1, 4}, {0, 4}};
 
 // Twelve-pointed, non-convex: a star whose inner corners sit at radius 1.
-std::vector<std::array<double, 2>> Star12()
+Ring2D Star12()
 {
-    std::vector<std::array<double, 2>> ring;
+    Ring2D ring;
     for (int k = 0; k < 12; ++k) {
-        const double r = (k % 2 == 0) ? 3.0 : 1.0;
-        const double a = k * std::numbers::pi / 6.0;
+        const double r = (k % 2 == 0) ? 3.0 : 1.0, a = k * std::numbers::pi / 6.0;
         ring.push_back({r * std::cos(a), r * std::sin(a)});
     }
     return ring;
@@ -72,107 +66,79 @@ std::vector<std::array<double, 2>> Star12()
 
 } // namespace
 
-TEST(TPlane, SquareNormalTrianglesAreaAndInversion)
-{
-    TPlane plane(Embed(kSquare, P(0, 0, 0), {1, 0, 0}, {0, 1, 0}));
-    EXPECT_EQ(plane.normal.z, 1.0);
-    EXPECT_EQ(plane.NumTriang, 2u);
-    EXPECT_EQ(plane.triangulo.size(), 2u);
-    EXPECT_DOUBLE_EQ(plane.PlaneArea(), 1.0);
-
-    plane.InvertSequence();
-    plane.Tecelagem();
-    const std::vector<TPoint3D> expected = {P(1, 1, 0), P(1, 0, 0), P(0, 0, 0), P(0, 1, 0)};
-    EXPECT_EQ(plane.vertice, expected);
-    EXPECT_EQ(plane.normal.z, -1.0);
-    EXPECT_DOUBLE_EQ(plane.PlaneArea(), 1.0);
-}
-
-TEST(TPlane, InvertSequenceOfLongerRing)
+TEST(TPlane, InvertSequenceReversesTheRingAndFlipsTheNormal)
 {
     TPlane plane(Embed(kUShape, P(0, 0, 0), {1, 0, 0}, {0, 1, 0}));
+    EXPECT_EQ(plane.normal.z, 1.0) << "counter-clockwise seen from +z";
     const auto before = plane.vertice;
     plane.InvertSequence();
-    const unsigned n = plane.NumVert;
-    EXPECT_TRUE(plane.vertice[0] == before[2]);
-    EXPECT_TRUE(plane.vertice[1] == before[1]);
-    EXPECT_TRUE(plane.vertice[2] == before[0]);
-    for (unsigned k = 3; k < n; ++k) {
-        EXPECT_TRUE(plane.vertice[k] == before[n - k + 2]) << k;
-    }
     EXPECT_EQ(plane.normal.z, 1.0) << "the stored normal waits for the next tessellation";
+    // Backwards from the third vertex: v2 v1 v0 v(n-1) ... v3.
+    const std::size_t n = before.size();
+    ASSERT_EQ(plane.vertice.size(), n);
+    for (std::size_t k = 0; k < n; ++k) {
+        EXPECT_TRUE(plane.vertice[k] == before[(n + 2 - k) % n]) << k;
+    }
+    plane.Tecelagem();
+    EXPECT_EQ(plane.normal.z, -1.0);
+    EXPECT_DOUBLE_EQ(plane.PlaneArea(), 11.0);
 }
 
 TEST(TPlane, RingCleaning)
 {
-    {
-        SCOPED_TRACE("closing vertex repeated");
-        TPlane plane({P(0, 0, 0), P(1, 0, 0), P(1, 1, 0), P(0, 1, 0), P(0, 0, 0)});
-        EXPECT_EQ(plane.NumVert, 4u);
-        EXPECT_EQ(plane.vertice.size(), 4u);
+    // Each ring lies in z = 0 but for one stray vertex; `kept` lists the
+    // input vertices that remain, in order, all brought onto z = 0.
+    const struct {
+        const char* name;
+        std::vector<TPoint3D> ring;
+        std::vector<std::size_t> kept;
+    } cases[] = {
+        {"closing vertex repeated", {P(0, 0, 0), P(1, 0, 0), P(1, 1, 0), P(0, 1, 0), P(0, 0, 0)}, {0, 1, 2, 3}},
+        {"repeated vertex, not adjacent", {P(0, 0, 0), P(2, 0, 0), P(2, 2, 0), P(2, 0, 0), P(0, 2, 0)}, {0, 1, 2, 4}},
+        {"midpoint of a straight edge", {P(0, 0, 0), P(1, 0, 0), P(2, 0, 0), P(2, 2, 0), P(0, 2, 0)}, {0, 2, 3, 4}},
+        {"vertex slightly off the line", {P(0, 0, 0), P(1, -0.001, 0), P(2, 0, 0), P(2, 2, 0), P(0, 2, 0)},
+         {0, 1, 2, 3, 4}},
+        {"vertex 1 cm off the plane", {P(0, 0, 0), P(2, 0, 0), P(2, 2, 0), P(1, 3, 0.01), P(0, 2, 0)},
+         {0, 1, 2, 3, 4}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TPlane plane(c.ring);
+        ASSERT_EQ(plane.NumVert, c.kept.size());
+        std::vector<TPoint3D> expected;
+        for (std::size_t k = 0; k < c.kept.size(); ++k) {
+            expected.push_back(P(c.ring[c.kept[k]].x, c.ring[c.kept[k]].y, 0));
+            EXPECT_NEAR(PointToVector(plane.vertice[k] - expected[k]).Module(), 0.0, 1e-15) << k;
+        }
+        EXPECT_NEAR(plane.PlaneArea(), ShoelaceArea(expected), 1e-12);
     }
-    {
-        SCOPED_TRACE("repeated vertex that is not adjacent");
-        TPlane plane({P(0, 0, 0), P(2, 0, 0), P(2, 2, 0), P(2, 0, 0), P(0, 2, 0)});
-        EXPECT_EQ(plane.NumVert, 4u);
-        EXPECT_TRUE(plane.vertice[3] == P(0, 2, 0));
-    }
-    {
-        SCOPED_TRACE("midpoint of a straight edge");
-        TPlane plane({P(0, 0, 0), P(1, 0, 0), P(2, 0, 0), P(2, 2, 0), P(0, 2, 0)});
-        EXPECT_EQ(plane.NumVert, 4u);
-        EXPECT_TRUE(plane.vertice[0] == P(0, 0, 0));
-        EXPECT_TRUE(plane.vertice[1] == P(2, 0, 0));
-        EXPECT_DOUBLE_EQ(plane.PlaneArea(), 4.0);
-    }
-    {
-        SCOPED_TRACE("vertex slightly off the line stays");
-        TPlane plane({P(0, 0, 0), P(1, -0.001, 0), P(2, 0, 0), P(2, 2, 0), P(0, 2, 0)});
-        EXPECT_EQ(plane.NumVert, 5u);
-    }
-    {
-        SCOPED_TRACE("vertex 1 cm off the plane is projected back");
-        TPlane plane({P(0, 0, 0), P(2, 0, 0), P(2, 2, 0), P(1, 3, 0.01), P(0, 2, 0)});
-        ASSERT_EQ(plane.NumVert, 5u);
-        EXPECT_NEAR(plane.vertice[3].z, 0.0, 1e-15);
-        EXPECT_DOUBLE_EQ(plane.vertice[3].x, 1.0);
-        EXPECT_DOUBLE_EQ(plane.vertice[3].y, 3.0);
-        EXPECT_EQ(plane.vertice[4].z, 0.0);
-    }
-    {
-        SCOPED_TRACE("all vertices on one line");
-        TPlane plane(3);
-        plane.SetVertex(0, P(0, 0, 0));
-        plane.SetVertex(1, P(1, 1, 1));
-        plane.SetVertex(2, P(3, 3, 3));
-        EXPECT_EQ(plane.CheckForErrors(), 0);
-        EXPECT_LT(plane.NumVert, 3u);
-        plane.Tecelagem();
-        EXPECT_EQ(plane.NumTriang, 0u);
-        EXPECT_EQ(plane.Inner(P(1, 1, 1)), -1);
-    }
+
+    SCOPED_TRACE("all vertices on one line");
+    TPlane plane({P(0, 0, 0), P(1, 1, 1), P(3, 3, 3)});
+    EXPECT_LT(plane.NumVert, 3u);
+    EXPECT_EQ(plane.CheckForErrors(), 0);
+    EXPECT_EQ(plane.NumTriang, 0u);
+    EXPECT_EQ(plane.Inner(P(1, 1, 1)), -1);
 }
 
 TEST(TPlane, TessellationCoversNonConvexRingsExactly)
 {
-    struct Case {
+    const struct {
         const char* name;
-        std::vector<std::array<double, 2>> ring;
-    };
-    const Case cases[] = {{"convex", {{0, 0}, {3, 0}, {4, 2}, {2, 4}, {-1, 2}}},
-                          {"L", kLShape},
-                          {"U", kUShape},
-                          {"star of 12", Star12()}};
+        Ring2D ring;
+    } cases[] = {{"convex", {{0, 0}, {3, 0}, {4, 2}, {2, 4}, {-1, 2}}},
+                 {"L", kLShape},
+                 {"U", kUShape},
+                 {"star of 12", Star12()}};
     // Axis-aligned, tilted, and a frame with an awkward origin and scale.
     const TVector s = Normal(TVector(1, 2, 2));
     const TVector t = Normal(s / TVector(0, 0, 1));
-    struct Frame {
+    const struct {
         TPoint3D o;
         TVector u, v;
-    };
-    const Frame frames[] = {{P(0, 0, 0), {1, 0, 0}, {0, 1, 0}},
-                            {P(10.3, -4.1, 2.7), s, t},
-                            {P(-1234.5, 0.25, 88.0), t * 3.7, s * 3.7}};
+    } frames[] = {{P(0, 0, 0), {1, 0, 0}, {0, 1, 0}},
+                  {P(10.3, -4.1, 2.7), s, t},
+                  {P(-1234.5, 0.25, 88.0), t * 3.7, s * 3.7}};
     for (const auto& c : cases) {
         for (const auto& f : frames) {
             SCOPED_TRACE(c.name);
@@ -184,10 +150,8 @@ TEST(TPlane, TessellationCoversNonConvexRingsExactly)
             EXPECT_NEAR(plane.PlaneArea(), expected, 1e-9 * expected);
             for (const auto& tri : plane.triangulo) {
                 // Every triangle's centre lies inside the outline.
-                const TPoint3D rel = tri.center - f.o;
-                const double a = (PointToVector(rel) * f.u) / (f.u * f.u);
-                const double b = (PointToVector(rel) * f.v) / (f.v * f.v);
-                EXPECT_TRUE(InsidePolygon2D(c.ring, a, b));
+                const TVector rel = PointToVector(tri.center - f.o);
+                EXPECT_TRUE(InsidePolygon2D(c.ring, rel * f.u / (f.u * f.u), rel * f.v / (f.v * f.v)));
             }
         }
     }
@@ -220,23 +184,17 @@ TEST(TPlane, InnerOnEdgesOutsideAndAbove)
 {
     TPlane plane(Embed(kSquare, P(0, 0, 0), {1, 0, 0}, {0, 1, 0}));
     ASSERT_EQ(plane.NumTriang, 2u);
-    auto hasCorner = [](const TTriangle& t, TPoint3D c) { return t.p0 == c || t.p1 == c || t.p2 == c; };
-    const bool diagonalFromOrigin =
-        hasCorner(plane.triangulo[0], P(0, 0, 0)) && hasCorner(plane.triangulo[1], P(0, 0, 0));
-    const unsigned hitsBefore = plane.hits;
-
-    const TPoint3D onDiagonal = diagonalFromOrigin ? P(0.5, 0.5, 0) : P(0.25, 0.75, 0);
-    EXPECT_EQ(plane.Inner(onDiagonal), 0) << "a shared edge belongs to the earlier triangle";
-    EXPECT_EQ(plane.hits, hitsBefore + 1);
+    // The centre lies on either diagonal, the edge the two triangles share.
+    EXPECT_EQ(plane.Inner(P(0.5, 0.5, 0)), 0) << "a shared edge belongs to the earlier triangle";
+    EXPECT_EQ(plane.hits, 1u);
 
     const int below = plane.Inner(P(0.5, 0.1, 0));
-    const int onBottomEdge = plane.Inner(P(0.5, 0, 0));
-    EXPECT_EQ(onBottomEdge, below);
-    EXPECT_EQ(plane.Inner(P(0, 0, 0)) >= 0, true) << "a corner is inside";
+    EXPECT_EQ(plane.Inner(P(0.5, 0, 0)), below) << "an outer edge is inside";
+    EXPECT_GE(plane.Inner(P(0, 0, 0)), 0) << "a corner is inside";
     EXPECT_EQ(plane.Inner(P(0.5, -0.001, 0)), -1);
     EXPECT_EQ(plane.Inner(P(1.001, 0.5, 0)), -1);
     EXPECT_EQ(plane.Inner(P(0.5, 0.1, 25.0)), below) << "distance from the plane is ignored";
-    EXPECT_EQ(plane.hits, hitsBefore + 5);
+    EXPECT_EQ(plane.hits, 5u);
 }
 
 TEST(TPlane, SelfIntersectingRingIsLeftWithoutTriangles)
@@ -250,7 +208,7 @@ TEST(TPlane, SelfIntersectingRingIsLeftWithoutTriangles)
     EXPECT_NE(console.find("could not be tessellated"), std::string::npos) << console;
 }
 
-TEST(TPlane, VertexAccess)
+TEST(TPlane, VertexAccessAndAnEmptyPlane)
 {
     TPlane plane(3);
     EXPECT_EQ(plane.SetVertex(0, 0, 0, 0), 1);
@@ -264,28 +222,18 @@ TEST(TPlane, VertexAccess)
     plane.RemoveVertex(0);
     EXPECT_EQ(plane.NumVert, 2u);
     EXPECT_TRUE(plane.GetVertex(0) == P(1, 0, 0));
-}
 
-TEST(TPlane, EmptyPlaneIsHarmlessExceptGetVertex)
-{
-    TPlane plane(2);
-    EXPECT_EQ(plane.NumVert, 0u);
-    EXPECT_FALSE(plane.mem_alloc);
-    EXPECT_EQ(plane.CalcNormal().Module(), 0.0);
-    plane.Tecelagem();
-    EXPECT_EQ(plane.NumTriang, 0u);
-    EXPECT_EQ(plane.Inner(P(0, 0, 0)), -1);
-    EXPECT_EQ(plane.SetVertex(0, P(1, 1, 1)), -1);
-
+    // Too few vertices: nothing to tessellate or hit, and no vertex to get.
+    TPlane empty(2);
+    EXPECT_EQ(empty.NumVert, 0u);
+    EXPECT_EQ(empty.CalcNormal().Module(), 0.0);
+    empty.Tecelagem();
+    EXPECT_EQ(empty.NumTriang, 0u);
+    EXPECT_EQ(empty.Inner(P(0, 0, 0)), -1);
+    EXPECT_EQ(empty.SetVertex(0, P(1, 1, 1)), -1);
     ErrorRecorder recorder;
-    try {
-        plane.GetVertex(0);
-        FAIL();
-    } catch (const FatalError& error) {
-        EXPECT_EQ(error.ExitCode(), 1);
-    }
-    ASSERT_EQ(recorder.texts.size(), 1u);
-    EXPECT_EQ(recorder.texts[0], "vertice not allocated - Programing Error!!");
+    EXPECT_EQ(FatalCode([&] { empty.GetVertex(0); }), 1);
+    EXPECT_EQ(recorder.texts, std::vector<std::string>{"vertice not allocated - Programing Error!!"});
 }
 
 TEST(TPlane, CopyIsDeepAndKeepsCountersAndFlags)
@@ -293,29 +241,39 @@ TEST(TPlane, CopyIsDeepAndKeepsCountersAndFlags)
     TPlane original(Embed(kLShape, P(0, 0, 1), {1, 0, 0}, {0, 1, 0}));
     original.LayerID = 4;
     original.IsExternal = true;
-    original.Inner(P(0.5, 0.5, 1));
-    original.Inner(P(0.5, 2.5, 1));
+    original.hits = 2;
 
-    TPlane copy(original);
-    EXPECT_EQ(copy.LayerID, 4);
-    EXPECT_TRUE(copy.IsExternal);
-    EXPECT_EQ(copy.hits, 2u);
-    EXPECT_EQ(copy.vertice, original.vertice);
-    EXPECT_EQ(copy.NumTriang, original.NumTriang);
-
+    TPlane copy(original), assigned;
+    assigned = original;
+    for (const TPlane* p : {&copy, &assigned}) {
+        EXPECT_EQ(p->LayerID, 4);
+        EXPECT_TRUE(p->IsExternal);
+        EXPECT_EQ(p->hits, 2u);
+        EXPECT_EQ(p->vertice, original.vertice);
+        EXPECT_EQ(p->NumTriang, 4u);
+    }
     copy.SetVertex(0, P(-5, -5, 1));
     EXPECT_TRUE(original.vertice[0] == P(0, 0, 1));
-
-    TPlane assigned;
-    assigned = original;
-    EXPECT_EQ(assigned.NumTriang, 4u);
     EXPECT_DOUBLE_EQ(assigned.PlaneArea(), 6.0);
 }
 
 TEST(TPlane, WriteVertexesUsesTwoDecimalsAndNoLineEnd)
 {
     TPlane plane({P(0, 0, 0), P(1, 0, 0), P(0, 2, 0)});
-    EXPECT_EQ(WrittenText([&](FILE* f) { plane.WriteVertexes(f); }), "3 0.00 0.00 0.00 1.00 0.00 0.00 0.00 2.00 0.00 ");
+    EXPECT_EQ(WrittenText([&](FILE* f) { plane.WriteVertexes(f); }),
+              "3 0.00 0.00 0.00 1.00 0.00 0.00 0.00 2.00 0.00 ");
     TPlane rounded({P(0.125, -3.456, 10), P(1, 0, 10), P(0, 2, 10)});
     EXPECT_EQ(WrittenText([&](FILE* f) { rounded.WriteVertexes(f); }).substr(0, 20), "3 0.12 -3.46 10.00 1");
+}
+
+TEST(TTriangle, SetFillsCentreAndArea)
+{
+    TTriangle t;
+    t.Set(TPoint3D::Make(0, 0, 0), TPoint3D::Make(3, 0, 0), TPoint3D::Make(0, 0, 4));
+    EXPECT_FLOAT_EQ(t.area, 6.0f);
+    EXPECT_TRUE(t.center == TPoint3D::Make(1, 0, 4.0 / 3.0));
+    EXPECT_TRUE(t.GetVertex(1) == TPoint3D::Make(3, 0, 0));
+    EXPECT_TRUE(t.GetVertex(2) == TPoint3D::Make(0, 0, 4));
+    t.Set(TPoint3D::Make(0, 0, 0), TPoint3D::Make(1, 1, 1), TPoint3D::Make(2, 2, 2));
+    EXPECT_EQ(t.TriangleArea(), 0.0);
 }
