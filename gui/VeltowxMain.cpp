@@ -74,9 +74,14 @@ VeltowxFrame::VeltowxFrame(wxWindow* parent, wxWindowID id, std::unique_ptr<Proj
     MessagesText = new wxTextCtrl(splitter, wxID_ANY, wxEmptyString, wxDefaultPosition,
                                   wxDefaultSize, wxTE_MULTILINE | wxTE_READONLY | wxHSCROLL);
     MessagesText->SetFont(wxFont(wxFontInfo(9).Family(wxFONTFAMILY_TELETYPE)));
+    // Split at the frame's size, so no pane is ever laid out with a negative height.
+    splitter->SetSize(GetClientSize());
     splitter->SplitHorizontally(top, MessagesText, -160);
     splitter->SetSashGravity(1.0);
     splitter->SetMinimumPaneSize(60);
+
+    // Below this the pages' boxes cannot show their fields.
+    SetMinSize(wxSize(1000, 700));
 
     timer = new wxTimer(this);
     Bind(wxEVT_CLOSE_WINDOW, &VeltowxFrame::OnClose, this);

@@ -9,6 +9,7 @@
 
 #include "geometry/TPlane.h"
 #include "room/TRoom.h"
+#include "util/Console.h"
 
 // The six walls of the box [0, lx] x [0, ly] x [0, lz], normals pointing into
 // the room (inward) or out of it.
@@ -76,9 +77,9 @@ inline void FillBoxRoom(TRoom& room, double lx, double ly, double lz, float abso
 // without its console output.
 inline void AnalyseQuietly(TRoom& room)
 {
-    testing::internal::CaptureStdout();
+    const ConsoleSink previous = SetConsoleSink([](const std::string&) {});
     room.GetExternalPlanes();
     room.CalculateVolumeGeometry();
     room.CalculateArea();
-    testing::internal::GetCapturedStdout();
+    SetConsoleSink(previous);
 }

@@ -6,6 +6,7 @@
 
 #include "DxfTestText.h"
 #include "TestFiles.h"
+#include "TestSupport.h"
 #include "dxf/DxfLayers.h"
 #include "room/TRoom.h"
 
@@ -13,26 +14,26 @@ namespace {
 
 bool Import(const std::string& dxf, const TDxfImportOptions& options, const std::string& project)
 {
-    testing::internal::CaptureStdout();
+    RecordConsole();
     const bool ok = WriteDXFImportFile(dxf, options, project);
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
     return ok;
 }
 
 // Loads and analyses the project as the main window does after an import.
 void Load(TRoom& room, const std::string& project)
 {
-    testing::internal::CaptureStdout();
+    RecordConsole();
     try {
         room.LoadProject(project);
         room.GetExternalPlanes();
         room.CalculateVolumeGeometry();
         room.CalculateArea();
     } catch (...) {
-        testing::internal::GetCapturedStdout();
+        StopRecordingConsole();
         throw;
     }
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
 }
 
 TDxfImportOptions AllLayers()
@@ -143,9 +144,9 @@ TEST(WriteDXFImportFile, DamagedDrawingsNeverBreakTheImport)
         const std::string drawing = folder.Touch("damaged.dxf", text);
         ErrorRecorder errors;
         ASSERT_TRUE(Import(drawing, AllLayers(), folder.Path("damaged.txt")));
-        testing::internal::CaptureStdout();
+        RecordConsole();
         EXPECT_TRUE(ReadDXFLayerNames(drawing).has_value());
-        testing::internal::GetCapturedStdout();
+        StopRecordingConsole();
         TRoom room;
         EXPECT_NO_THROW(Load(room, folder.Path("damaged.txt")));
     }
@@ -167,8 +168,8 @@ TEST(ReadDXFLayerNames, TableOrderWithAndWithoutMarkers)
             r12 += lines[i] + "\n" + lines[i + 1] + "\n";
         }
     }
-    testing::internal::CaptureStdout();
+    RecordConsole();
     EXPECT_EQ(ReadDXFLayerNames(folder.Touch("r12.dxf", r12 + "junk\n")), expected);
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("a group code was expected"),
+    EXPECT_NE(StopRecordingConsole().find("a group code was expected"),
               std::string::npos);
 }

@@ -199,9 +199,9 @@ TEST(TPlane, InnerOnEdgesOutsideAndAbove)
 
 TEST(TPlane, SelfIntersectingRingIsLeftWithoutTriangles)
 {
-    testing::internal::CaptureStdout();
+    RecordConsole();
     TPlane bowTie({P(0, 0, 0), P(2, 0, 0), P(2, 2, 0), P(1, -1, 0), P(0, 2, 0)});
-    const std::string console = testing::internal::GetCapturedStdout();
+    const std::string console = StopRecordingConsole();
     EXPECT_EQ(bowTie.NumTriang, 0u);
     EXPECT_EQ(bowTie.Inner(P(1, 1, 0)), -1);
     EXPECT_EQ(bowTie.PlaneArea(), 0.0);

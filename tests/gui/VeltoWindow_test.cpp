@@ -264,6 +264,13 @@ bool Screenshot(const std::string& project, const std::string& png)
     Pump(30);
     frame->LoadRoom(project);
     frame->Notebook1->SetSelection(0);
+    // Outlines with names, so that the sources and receivers inside show.
+    for (auto [box, value] : {std::pair{frame->CBViewFilled, false}, std::pair{frame->CBView5, true},
+                              std::pair{frame->CBView6, true}}) {
+        box->SetValue(value);
+        wxCommandEvent event(wxEVT_CHECKBOX, box->GetId());
+        box->GetEventHandler()->ProcessEvent(event);
+    }
     Pump(50);
     frame->FlushMessages();
     frame->Refresh();

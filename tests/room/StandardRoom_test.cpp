@@ -116,9 +116,9 @@ TEST(TStandardRoom, WrittenProjectLoadsBack)
     const std::string path = folder.Path("Temporary.txt");
     ASSERT_TRUE(TStandardRoom::WriteProject(room, path));
     TRoom loaded;
-    testing::internal::CaptureStdout();
+    RecordConsole();
     const int code = FatalCode([&] { loaded.LoadProject(path); });
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
     ASSERT_EQ(code, 0);
     EXPECT_EQ(loaded.NumPlanes, 17u) << "the plane without area is not written";
     ASSERT_EQ(loaded.NumPlaneLayers, 3u);

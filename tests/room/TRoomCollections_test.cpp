@@ -173,12 +173,12 @@ TEST(TSource, RayCountsAreIcosahedronVertexCounts)
     const std::pair<unsigned, unsigned> cases[] = {
         {5000, 4842}, {20000, 20252}, {12, 12}, {13, 12}, {100, 92}, {1000000, 998562}, {3, 12}};
     TSource s;
-    testing::internal::CaptureStdout();
+    RecordConsole();
     for (const auto& [asked, stored] : cases) {
         s.SetNumRays(asked);
         EXPECT_EQ(s.GetNumRays(), stored) << asked;
     }
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
 }
 
 TEST(TSource, PowerAndLevel)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RoomFixtures.h"
+#include "TestSupport.h"
 #include "room/TRoom.h"
 #include "simulation/PlaneSearch.h"
 #include "simulation/RayDirections.h"
@@ -96,9 +97,9 @@ TEST(TRoomGeometry, ProbeEndsForFarAndHugeCoordinates)
             p.Tecelagem();
             room.AddPlane(p);
         }
-        testing::internal::CaptureStdout();
+        RecordConsole();
         room.GetExternalPlanes();
-        EXPECT_NE(testing::internal::GetCapturedStdout().find("Done!\n"), std::string::npos);
+        EXPECT_NE(StopRecordingConsole().find("Done!\n"), std::string::npos);
     }
 }
 
@@ -171,10 +172,10 @@ TEST(MFP_Estimation, ClosedCubeMatchesItsDirectionsAndOpenGeometryIsUnknown)
     TRoom floorOnly;
     floorOnly.AddPlane(BoxPlanes(3, 3, 1)[0]);
     TRoom empty;
-    testing::internal::CaptureStdout();
+    RecordConsole();
     EXPECT_EQ(floorOnly.MFP_Estimation(), 0.0f);
     EXPECT_EQ(empty.MFP_Estimation(), 0.0f);
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
 }
 
 TEST(TRoomReport, ShowsTheGeometryAndTheVolumeFromTheMeanFreePath)
@@ -183,9 +184,9 @@ TEST(TRoomReport, ShowsTheGeometryAndTheVolumeFromTheMeanFreePath)
     FillBoxRoom(room, 5, 4, 3, 0.1f);
     AnalyseQuietly(room);
     room.MeanFreePath = 2.5f;
-    testing::internal::CaptureStdout();
+    RecordConsole();
     room.ShowInfo();
-    const std::string report = testing::internal::GetCapturedStdout();
+    const std::string report = StopRecordingConsole();
     // V = l S / 4 with the mean free path l.
     EXPECT_NE(report.find("\nGEOMETRY INFO:\nVolume = 60.00 m3 (depends on the surface orientation)\n"
                           "Area   = 94.00 m2 (check if there are no overlapping areas)\n"

@@ -23,17 +23,17 @@ const char* kTypes = "<LAYERS::SOURCE>\nomni OMNI 0 0 0 0 0 0 0 0 0\n</LAYERS::S
 // returns the exit code of the fatal error that ended the load, or 0.
 int Load(TRoom& room, const std::string& path)
 {
-    testing::internal::CaptureStdout();
+    RecordConsole();
     const int code = FatalCode([&] { room.LoadProject(path); });
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
     return code;
 }
 
 bool Save(TRoom& room, const std::string& path)
 {
-    testing::internal::CaptureStdout();
+    RecordConsole();
     const bool ok = room.SaveRoom(path);
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
     return ok;
 }
 
@@ -92,7 +92,7 @@ TEST(TRoomProjectFile, MergingSkipsDuplicatesAndAppends)
         "<LAYERS::SOURCE>\nomni OMNI 0 0 0 0 0 0 0 0 0\nextra OMNI 1 1 1 1 1 1 1 1 1\n</LAYERS::SOURCE>\n"
         "<SOURCES>\n2 2 2 100 0 0 80 extra\n</SOURCES>\n"
         "<LAYERS::RECEIVER>\nmic OMNI\n</LAYERS::RECEIVER>\n<RECEIVERS>\n1 1 1 0.5 0 mic\n</RECEIVERS>\n");
-    testing::internal::CaptureStdout();
+    RecordConsole();
     room.AddPlaneLayersTxt(import);
     room.AddPlanesTxT(import);
     room.AddMaterialsTxt(import);
@@ -100,7 +100,7 @@ TEST(TRoomProjectFile, MergingSkipsDuplicatesAndAppends)
     room.AddReceiversTxt(import);
     room.AddSourceLayersTxt(import);
     room.AddSourcesTxt(import);
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
 
     ASSERT_EQ(room.NumMaterials, 3u);
     EXPECT_FLOAT_EQ(room.material[1].abs[0], 0.05f) << "the existing carpet keeps its coefficients";

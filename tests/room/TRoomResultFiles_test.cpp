@@ -115,9 +115,9 @@ float Peak(const std::vector<float>& x)
 
 void SaveQuietly(TRoom& room)
 {
-    testing::internal::CaptureStdout();
+    RecordConsole();
     room.SaveResults();
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
 }
 
 } // namespace
@@ -186,9 +186,9 @@ TEST(LoadResults, RoundTripOfATracedRoom)
     TRoom loaded;
     PrepareGrid(loaded, folder, 2, {1});
     ASSERT_TRUE(loaded.CheckSavedResults());
-    testing::internal::CaptureStdout();
+    RecordConsole();
     EXPECT_EQ(loaded.LoadResults(), 0);
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
     for (unsigned s = 0; s < 2; ++s) {
         SCOPED_TRACE(s);
         const TResult& saved = *room.spcresult[0][s];
@@ -207,9 +207,9 @@ TEST(LoadResults, RoundTripOfATracedRoom)
     SCOPED_TRACE("one missing file");
     std::filesystem::remove(folder.Path("S002-R001.txt"));
     EXPECT_FALSE(loaded.CheckSavedResults());
-    testing::internal::CaptureStdout();
+    RecordConsole();
     EXPECT_EQ(loaded.LoadResults(), -1);
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
 
     TRoom empty;
     empty.ProjectFolder = folder.Folder();
@@ -229,9 +229,9 @@ TEST(AcousticParameters, SabineAndEyringWithAirAbsorption)
     room.Pressure = 1.0;
     FillBoxRoom(room, 8, 6, 3, 0.1f);
     room.GetExternalPlanes();
-    testing::internal::CaptureStdout();
+    RecordConsole();
     room.AcousticParameters();
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
     EXPECT_NEAR(room.Volume, 144.0, 1e-6);
     EXPECT_NEAR(room.Area, 180.0, 1e-6);
 

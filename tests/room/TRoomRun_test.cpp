@@ -28,9 +28,9 @@ void PrepareRun(TRoom& room, const ScratchFolder& folder, unsigned rays, int rec
         room.AddReceiver(TReceiver(TPoint3D::Make(4, 3 - r, 1.2), 0.5, 0, -1));
     }
     AnalyseQuietly(room);
-    testing::internal::CaptureStdout();
+    RecordConsole();
     room.CreateResults();
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
 }
 
 } // namespace
@@ -45,7 +45,7 @@ TEST(TRoomRun, ShoeboxDirectSoundArrivesAtItsSampleAndLevel)
     fs::copy_file(example, project);
     {
         TRoom room;
-        testing::internal::CaptureStdout();
+        RecordConsole();
         const int code = FatalCode([&] {
             room.LoadAndAnalyse(project);
             room.PrepareSimulation(1002);
@@ -53,7 +53,7 @@ TEST(TRoomRun, ShoeboxDirectSoundArrivesAtItsSampleAndLevel)
             room.WaitForSimulation();
             room.SaveResults();
         });
-        testing::internal::GetCapturedStdout();
+        StopRecordingConsole();
         ASSERT_EQ(code, 0);
     }
     std::vector<double> response;
@@ -82,10 +82,10 @@ TEST(StartSimulation, StopRequestsEndTheRun)
     ScratchFolder folder;
     TRoom room;
     PrepareRun(room, folder, 20252, 3);
-    testing::internal::CaptureStdout();
+    RecordConsole();
     room.StartSimulation();
     room.AbortSimulation();
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
     EXPECT_TRUE(room.SimulationFinished());
     EXPECT_FALSE(room.IsRunning);
     EXPECT_LT(room.PercentageStatus, 100.0f) << "stopped before the last pair";
@@ -94,23 +94,23 @@ TEST(StartSimulation, StopRequestsEndTheRun)
     ScratchFolder other;
     auto running = std::make_unique<TRoom>();
     PrepareRun(*running, other, 20252, 1);
-    testing::internal::CaptureStdout();
+    RecordConsole();
     running->StartSimulation();
     running.reset();
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
 }
 
 TEST(StartSimulation, WithoutResultsTheWorkerEndsAtOnce)
 {
     TRoom room;
     ErrorRecorder errors;
-    testing::internal::CaptureStdout();
+    RecordConsole();
     room.StartSimulation();
     while (!room.SimulationFinished()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     room.WaitForSimulation();
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
     EXPECT_FALSE(room.IsRunning);
     EXPECT_EQ(errors.texts, std::vector<std::string>{"Programming Error: ResultsCreate Function not Called!!!!"});
 }

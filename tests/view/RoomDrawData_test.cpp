@@ -14,9 +14,9 @@ namespace {
 // of 0.5 m at (6, 2.5, 1.2), loaded and analysed as the program does.
 void LoadShoebox(TRoom& room)
 {
-    testing::internal::CaptureStdout();
+    RecordConsole();
     room.LoadAndAnalyse(RequiredFile(std::string(VELTO_EXAMPLES_DIR) + "/shoebox/shoebox.txt"));
-    testing::internal::GetCapturedStdout();
+    StopRecordingConsole();
 }
 
 ViewControl RoomView()
