@@ -3,10 +3,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,7 +31,8 @@ private:
     ErrorPresenter m_previous;
 };
 
-// Records what the core prints while it lives, instead of printing it.
+// Records what the core prints while it lives, instead of printing it; a test
+// that only wants a quiet console holds one too.
 class ConsoleRecorder {
 public:
     ConsoleRecorder()
@@ -49,31 +48,6 @@ public:
 private:
     ConsoleSink m_previous;
 };
-
-// Records the console from here to the matching StopRecordingConsole, which
-// returns what was printed meanwhile.
-inline std::vector<std::unique_ptr<ConsoleRecorder>>& ConsoleRecordings()
-{
-    static std::vector<std::unique_ptr<ConsoleRecorder>> recordings;
-    return recordings;
-}
-
-inline void RecordConsole()
-{
-    ConsoleRecordings().push_back(std::make_unique<ConsoleRecorder>());
-}
-
-inline std::string StopRecordingConsole()
-{
-    auto& recordings = ConsoleRecordings();
-    if (recordings.empty()) {
-        ADD_FAILURE() << "StopRecordingConsole without RecordConsole";
-        return {};
-    }
-    std::string text = std::move(recordings.back()->text);
-    recordings.pop_back();
-    return text;
-}
 
 // The path of a file the test needs; a missing or unreadable file fails the
 // calling test with its name. Callers still check what they read before

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "DxfTestText.h"
+#include "RoomFixtures.h"
 #include "TestFiles.h"
 #include "TestSupport.h"
 #include "dxf/DxfLayers.h"
@@ -14,26 +15,16 @@ namespace {
 
 bool Import(const std::string& dxf, const TDxfImportOptions& options, const std::string& project)
 {
-    RecordConsole();
-    const bool ok = WriteDXFImportFile(dxf, options, project);
-    StopRecordingConsole();
-    return ok;
+    const ConsoleRecorder quiet;
+    return WriteDXFImportFile(dxf, options, project);
 }
 
 // Loads and analyses the project as the main window does after an import.
 void Load(TRoom& room, const std::string& project)
 {
-    RecordConsole();
-    try {
-        room.LoadProject(project);
-        room.GetExternalPlanes();
-        room.CalculateVolumeGeometry();
-        room.CalculateArea();
-    } catch (...) {
-        StopRecordingConsole();
-        throw;
-    }
-    StopRecordingConsole();
+    const ConsoleRecorder quiet;
+    room.LoadProject(project);
+    AnalyseQuietly(room);
 }
 
 TDxfImportOptions AllLayers()
@@ -143,10 +134,9 @@ TEST(WriteDXFImportFile, DamagedDrawingsNeverBreakTheImport)
         }
         const std::string drawing = folder.Touch("damaged.dxf", text);
         ErrorRecorder errors;
+        const ConsoleRecorder quiet;
         ASSERT_TRUE(Import(drawing, AllLayers(), folder.Path("damaged.txt")));
-        RecordConsole();
         EXPECT_TRUE(ReadDXFLayerNames(drawing).has_value());
-        StopRecordingConsole();
         TRoom room;
         EXPECT_NO_THROW(Load(room, folder.Path("damaged.txt")));
     }
@@ -168,8 +158,7 @@ TEST(ReadDXFLayerNames, TableOrderWithAndWithoutMarkers)
             r12 += lines[i] + "\n" + lines[i + 1] + "\n";
         }
     }
-    RecordConsole();
+    const ConsoleRecorder console;
     EXPECT_EQ(ReadDXFLayerNames(folder.Touch("r12.dxf", r12 + "junk\n")), expected);
-    EXPECT_NE(StopRecordingConsole().find("a group code was expected"),
-              std::string::npos);
+    EXPECT_NE(console.text.find("a group code was expected"), std::string::npos);
 }

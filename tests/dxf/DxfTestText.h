@@ -63,9 +63,9 @@ inline TConversion Convert(int (*converter)(FILE*, FILE*, const std::string&),
         ADD_FAILURE() << "cannot open " << dxfPath;
         return result;
     }
-    RecordConsole();
+    const ConsoleRecorder console;
     result.written = converter(dxf.get(), out.get(), layer);
-    result.console = StopRecordingConsole();
+    result.console = console.text;
     std::rewind(out.get());
     for (std::string line; ReadLine(out.get(), line);) {
         result.lines += line;

@@ -1,7 +1,6 @@
 #include "geometry/TPlane.h"
 
 #include <cmath>
-#include <cstdio>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -199,31 +198,25 @@ TEST(TPlane, InnerOnEdgesOutsideAndAbove)
 
 TEST(TPlane, SelfIntersectingRingIsLeftWithoutTriangles)
 {
-    RecordConsole();
+    const ConsoleRecorder console;
     TPlane bowTie({P(0, 0, 0), P(2, 0, 0), P(2, 2, 0), P(1, -1, 0), P(0, 2, 0)});
-    const std::string console = StopRecordingConsole();
     EXPECT_EQ(bowTie.NumTriang, 0u);
     EXPECT_EQ(bowTie.Inner(P(1, 1, 0)), -1);
     EXPECT_EQ(bowTie.PlaneArea(), 0.0);
-    EXPECT_NE(console.find("could not be tessellated"), std::string::npos) << console;
+    EXPECT_NE(console.text.find("could not be tessellated"), std::string::npos) << console.text;
 }
 
-TEST(TPlane, VertexAccessAndAnEmptyPlane)
+// The project and DXF readers fill planes vertex by vertex.
+TEST(TPlane, VertexIndicesAreCheckedAndAnEmptyPlaneIsInert)
 {
     TPlane plane(3);
-    EXPECT_EQ(plane.SetVertex(0, 0, 0, 0), 1);
-    EXPECT_EQ(plane.SetVertex(1, P(1, 0, 0)), 1);
-    EXPECT_EQ(plane.SetVertex(2, 0, 2, 0), 1);
+    ASSERT_EQ(plane.SetVertex(2, 0, 2, 0), 1);
+    EXPECT_TRUE(plane.vertice[2] == P(0, 2, 0));
     EXPECT_EQ(plane.SetVertex(3, 9, 9, 9), -1);
-    EXPECT_TRUE(plane.GetVertex(4) == P(1, 0, 0));
-    EXPECT_TRUE(plane.GetVertex(3) == P(0, 0, 0));
     plane.RemoveVertex(7);
     EXPECT_EQ(plane.NumVert, 3u);
-    plane.RemoveVertex(0);
-    EXPECT_EQ(plane.NumVert, 2u);
-    EXPECT_TRUE(plane.GetVertex(0) == P(1, 0, 0));
 
-    // Too few vertices: nothing to tessellate or hit, and no vertex to get.
+    // Too few vertices: nothing to tessellate or hit.
     TPlane empty(2);
     EXPECT_EQ(empty.NumVert, 0u);
     EXPECT_EQ(empty.CalcNormal().Module(), 0.0);
@@ -231,9 +224,6 @@ TEST(TPlane, VertexAccessAndAnEmptyPlane)
     EXPECT_EQ(empty.NumTriang, 0u);
     EXPECT_EQ(empty.Inner(P(0, 0, 0)), -1);
     EXPECT_EQ(empty.SetVertex(0, P(1, 1, 1)), -1);
-    ErrorRecorder recorder;
-    EXPECT_EQ(FatalCode([&] { empty.GetVertex(0); }), 1);
-    EXPECT_EQ(recorder.texts, std::vector<std::string>{"vertice not allocated - Programing Error!!"});
 }
 
 TEST(TPlane, CopyIsDeepAndKeepsCountersAndFlags)
@@ -257,23 +247,12 @@ TEST(TPlane, CopyIsDeepAndKeepsCountersAndFlags)
     EXPECT_DOUBLE_EQ(assigned.PlaneArea(), 6.0);
 }
 
-TEST(TPlane, WriteVertexesUsesTwoDecimalsAndNoLineEnd)
-{
-    TPlane plane({P(0, 0, 0), P(1, 0, 0), P(0, 2, 0)});
-    EXPECT_EQ(WrittenText([&](FILE* f) { plane.WriteVertexes(f); }),
-              "3 0.00 0.00 0.00 1.00 0.00 0.00 0.00 2.00 0.00 ");
-    TPlane rounded({P(0.125, -3.456, 10), P(1, 0, 10), P(0, 2, 10)});
-    EXPECT_EQ(WrittenText([&](FILE* f) { rounded.WriteVertexes(f); }).substr(0, 20), "3 0.12 -3.46 10.00 1");
-}
-
 TEST(TTriangle, SetFillsCentreAndArea)
 {
     TTriangle t;
     t.Set(TPoint3D::Make(0, 0, 0), TPoint3D::Make(3, 0, 0), TPoint3D::Make(0, 0, 4));
     EXPECT_FLOAT_EQ(t.area, 6.0f);
     EXPECT_TRUE(t.center == TPoint3D::Make(1, 0, 4.0 / 3.0));
-    EXPECT_TRUE(t.GetVertex(1) == TPoint3D::Make(3, 0, 0));
-    EXPECT_TRUE(t.GetVertex(2) == TPoint3D::Make(0, 0, 4));
     t.Set(TPoint3D::Make(0, 0, 0), TPoint3D::Make(1, 1, 1), TPoint3D::Make(2, 2, 2));
     EXPECT_EQ(t.TriangleArea(), 0.0);
 }

@@ -18,8 +18,9 @@ public:
     std::deque<std::optional<std::string>> openChoices;
     std::deque<std::optional<std::string>> saveChoices;
 
-    std::vector<std::string> questions; // texts of the questions asked
-    std::vector<std::string> messages;  // "caption: text" of the messages shown
+    std::vector<std::string> questions;     // texts of the questions asked
+    std::vector<std::string> proposedNames; // names proposed by the save dialogs
+    std::vector<std::string> messages;      // "caption: text" of the messages shown
     std::vector<std::string> errors;
 
     Answer AskYesNoCancel(const std::string&, const std::string& text) override
@@ -48,8 +49,6 @@ public:
         messages.push_back(caption + ": " + text);
     }
     void LogError(const std::string& text) override { errors.push_back(text); }
-
-    std::vector<std::string> proposedNames;
 
 private:
     // An unscripted question is a test fault: it fails and gets the safe answer.

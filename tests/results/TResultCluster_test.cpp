@@ -65,6 +65,8 @@ TEST(Cluster, TimeBlocksAndGroups)
          {{400, 0, 0, 0.5f, 1}, {401, 1, 0, 0.5f, 1}}, {{0, 2}}},
         {"no factor above 0: the first member",
          {{400, 0, 0, 0.0f, 1}, {401, 1, 0, 0.0f, 1}}, {{0, 2}}},
+        {"arrivals at one sample: the first by azimuth, then elevation",
+         {{700, 5, 0, 0.5f, 1}, {700, 1, 2, 0.5f, 1}, {700, 1, -2, 0.5f, 1}}, {{2, 3}}},
         // Pairs 1, 1 | 39, 40, 40, 41: the jump of 38 degrees is the threshold.
         // The seed is the closest pair holding the largest factor (C, D),
         // which forms group 0; A then opens group 1 and B joins it.

@@ -131,23 +131,20 @@ TEST(TRoom, ReceiverTypes)
     EXPECT_EQ(errors.texts, expected);
 }
 
-TEST(TRoom, DirectivityListMatchesNamesBySubstring)
+// The name matching is the list helpers' (TDirectivityList tests); the room
+// keeps its count in step, and a type keeps its pattern when the list is emptied.
+TEST(TRoom, DirectivityCountAndPatternsOutliveTheList)
 {
     TRoom room;
     room.AddDirectivity("SUPERCARD");
     room.AddDirectivity("CARD");
-    EXPECT_EQ(room.NumDirectivities, 1u) << "CARD occurs inside SUPERCARD";
-    EXPECT_EQ(room.GetDirectivityID("SUPERCARD_2"), 0);
-    EXPECT_EQ(room.GetDirectivityID("OMNI"), -1);
-    room.AddDirectivity("OMNI");
-    EXPECT_EQ(room.GetDirectivityID("OMNI"), 1);
-    EXPECT_EQ(room.FindDirectivityOrDefault("missing")->GetPatternName(), std::string("SUPERCARD"));
-
-    // A type keeps its pattern even when the list is emptied.
+    EXPECT_EQ(room.NumDirectivities, 1u);
     TReceiverLayer type("mic", room.FindDirectivityOrDefault("OMNI"));
+    EXPECT_EQ(type.GetDirPatternName(), "SUPERCARD");
     room.DeleteDirectivities();
-    EXPECT_EQ(type.GetDirPatternName(), "OMNI");
+    EXPECT_EQ(type.GetDirPatternName(), "SUPERCARD");
     EXPECT_EQ(room.FindDirectivityOrDefault("HYPERCARD")->GetPatternName(), std::string("OMNI"));
+    EXPECT_EQ(room.NumDirectivities, 1u);
 }
 
 TEST(TRoom, ResponseLengthAndRays)
@@ -173,12 +170,11 @@ TEST(TSource, RayCountsAreIcosahedronVertexCounts)
     const std::pair<unsigned, unsigned> cases[] = {
         {5000, 4842}, {20000, 20252}, {12, 12}, {13, 12}, {100, 92}, {1000000, 998562}, {3, 12}};
     TSource s;
-    RecordConsole();
+    const ConsoleRecorder quiet;
     for (const auto& [asked, stored] : cases) {
         s.SetNumRays(asked);
         EXPECT_EQ(s.GetNumRays(), stored) << asked;
     }
-    StopRecordingConsole();
 }
 
 TEST(TSource, PowerAndLevel)

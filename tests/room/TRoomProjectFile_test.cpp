@@ -1,8 +1,6 @@
 #include <filesystem>
-#include <random>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "TestFiles.h"
 #include "TestSupport.h"
@@ -23,18 +21,14 @@ const char* kTypes = "<LAYERS::SOURCE>\nomni OMNI 0 0 0 0 0 0 0 0 0\n</LAYERS::S
 // returns the exit code of the fatal error that ended the load, or 0.
 int Load(TRoom& room, const std::string& path)
 {
-    RecordConsole();
-    const int code = FatalCode([&] { room.LoadProject(path); });
-    StopRecordingConsole();
-    return code;
+    const ConsoleRecorder quiet;
+    return FatalCode([&] { room.LoadProject(path); });
 }
 
 bool Save(TRoom& room, const std::string& path)
 {
-    RecordConsole();
-    const bool ok = room.SaveRoom(path);
-    StopRecordingConsole();
-    return ok;
+    const ConsoleRecorder quiet;
+    return room.SaveRoom(path);
 }
 
 // Loads a project that must fail; returns the exit code and the last message.
@@ -92,7 +86,7 @@ TEST(TRoomProjectFile, MergingSkipsDuplicatesAndAppends)
         "<LAYERS::SOURCE>\nomni OMNI 0 0 0 0 0 0 0 0 0\nextra OMNI 1 1 1 1 1 1 1 1 1\n</LAYERS::SOURCE>\n"
         "<SOURCES>\n2 2 2 100 0 0 80 extra\n</SOURCES>\n"
         "<LAYERS::RECEIVER>\nmic OMNI\n</LAYERS::RECEIVER>\n<RECEIVERS>\n1 1 1 0.5 0 mic\n</RECEIVERS>\n");
-    RecordConsole();
+    const ConsoleRecorder quiet;
     room.AddPlaneLayersTxt(import);
     room.AddPlanesTxT(import);
     room.AddMaterialsTxt(import);
@@ -100,7 +94,6 @@ TEST(TRoomProjectFile, MergingSkipsDuplicatesAndAppends)
     room.AddReceiversTxt(import);
     room.AddSourceLayersTxt(import);
     room.AddSourcesTxt(import);
-    StopRecordingConsole();
 
     ASSERT_EQ(room.NumMaterials, 3u);
     EXPECT_FLOAT_EQ(room.material[1].abs[0], 0.05f) << "the existing carpet keeps its coefficients";
@@ -236,28 +229,6 @@ TEST(TRoomProjectFile, SkippedRecordsAndMissingFiles)
               std::make_pair(1, "Cannot open " + folder.Path("none.txt") + " for reading\n"));
 }
 
-TEST(TRoomProjectFile, GarbageNeverCrashes)
-{
-    ScratchFolder folder;
-    const std::string valid = ReadFileText(FixturePath("room/full_project.txt"));
-    ASSERT_FALSE(valid.empty());
-    std::mt19937 rng(11);
-    for (int trial = 0; trial < 60; ++trial) {
-        std::string text = valid;
-        if (trial % 3 == 0) {
-            text.resize(rng() % text.size());
-        } else {
-            for (int k = 0; k < 8; ++k) {
-                text[rng() % text.size()] = static_cast<char>(rng() % 256);
-            }
-        }
-        const std::string path = folder.Touch("fuzz.txt", text);
-        ErrorRecorder errors;
-        TRoom room;
-        Load(room, path);
-    }
-}
-
 TEST(TRoomProjectFile, FailedSaveKeepsThePreviousFile)
 {
     ScratchFolder folder;
@@ -271,13 +242,4 @@ TEST(TRoomProjectFile, FailedSaveKeepsThePreviousFile)
     EXPECT_FALSE(Save(room, path));
     EXPECT_EQ(ReadFileText(path), "previous contents\n");
     EXPECT_EQ(errors.texts, std::vector<std::string>{"\n O arquivo " + path + " nao pode ser aberto para escrita!\n"});
-    std::filesystem::remove(path + ".saving");
-
-    if (geteuid() != 0) {
-        std::filesystem::permissions(folder.Folder(), std::filesystem::perms::owner_read |
-                                                        std::filesystem::perms::owner_exec);
-        EXPECT_FALSE(Save(room, path));
-        EXPECT_EQ(ReadFileText(path), "previous contents\n");
-        std::filesystem::permissions(folder.Folder(), std::filesystem::perms::owner_all);
-    }
 }

@@ -115,9 +115,8 @@ float Peak(const std::vector<float>& x)
 
 void SaveQuietly(TRoom& room)
 {
-    RecordConsole();
+    const ConsoleRecorder quiet;
     room.SaveResults();
-    StopRecordingConsole();
 }
 
 } // namespace
@@ -176,6 +175,7 @@ TEST(SaveResults, SumsOverSourcesAndReceivers)
 
 TEST(LoadResults, RoundTripOfATracedRoom)
 {
+    const ConsoleRecorder quiet;
     ScratchFolder folder;
     TRoom room;
     PrepareGrid(room, folder, 2, {1});
@@ -186,9 +186,7 @@ TEST(LoadResults, RoundTripOfATracedRoom)
     TRoom loaded;
     PrepareGrid(loaded, folder, 2, {1});
     ASSERT_TRUE(loaded.CheckSavedResults());
-    RecordConsole();
     EXPECT_EQ(loaded.LoadResults(), 0);
-    StopRecordingConsole();
     for (unsigned s = 0; s < 2; ++s) {
         SCOPED_TRACE(s);
         const TResult& saved = *room.spcresult[0][s];
@@ -207,9 +205,7 @@ TEST(LoadResults, RoundTripOfATracedRoom)
     SCOPED_TRACE("one missing file");
     std::filesystem::remove(folder.Path("S002-R001.txt"));
     EXPECT_FALSE(loaded.CheckSavedResults());
-    RecordConsole();
     EXPECT_EQ(loaded.LoadResults(), -1);
-    StopRecordingConsole();
 
     TRoom empty;
     empty.ProjectFolder = folder.Folder();
@@ -228,10 +224,9 @@ TEST(AcousticParameters, SabineAndEyringWithAirAbsorption)
     room.Humidity = 50.0;
     room.Pressure = 1.0;
     FillBoxRoom(room, 8, 6, 3, 0.1f);
+    const ConsoleRecorder quiet;
     room.GetExternalPlanes();
-    RecordConsole();
     room.AcousticParameters();
-    StopRecordingConsole();
     EXPECT_NEAR(room.Volume, 144.0, 1e-6);
     EXPECT_NEAR(room.Area, 180.0, 1e-6);
 

@@ -35,9 +35,8 @@ TEST(RoomEstimates, AbsorptionRoomConstantAndCriticalDistance)
 {
     TRoom room;
     MixedBox(room);
-    RecordConsole();
+    const ConsoleRecorder quiet;
     room.CalculateAbsorptionArea();
-    StopRecordingConsole();
     // Areas: floor and ceiling 20, walls 15, 15, 12, 12; 94 m2 in all.
     const double sabine = (0.5 * 20 + 0.1 * 74) / 94;
     const double millington = (-20 * std::log(0.5) - 74 * std::log(0.9)) / 94;

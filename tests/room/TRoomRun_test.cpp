@@ -27,10 +27,9 @@ void PrepareRun(TRoom& room, const ScratchFolder& folder, unsigned rays, int rec
     for (int r = 0; r < receivers; ++r) {
         room.AddReceiver(TReceiver(TPoint3D::Make(4, 3 - r, 1.2), 0.5, 0, -1));
     }
+    const ConsoleRecorder quiet;
     AnalyseQuietly(room);
-    RecordConsole();
     room.CreateResults();
-    StopRecordingConsole();
 }
 
 } // namespace
@@ -44,8 +43,8 @@ TEST(TRoomRun, ShoeboxDirectSoundArrivesAtItsSampleAndLevel)
     const std::string project = folder.Path("shoebox.txt");
     fs::copy_file(example, project);
     {
+        const ConsoleRecorder quiet;
         TRoom room;
-        RecordConsole();
         const int code = FatalCode([&] {
             room.LoadAndAnalyse(project);
             room.PrepareSimulation(1002);
@@ -53,7 +52,6 @@ TEST(TRoomRun, ShoeboxDirectSoundArrivesAtItsSampleAndLevel)
             room.WaitForSimulation();
             room.SaveResults();
         });
-        StopRecordingConsole();
         ASSERT_EQ(code, 0);
     }
     std::vector<double> response;
@@ -79,13 +77,12 @@ TEST(TRoomRun, ShoeboxDirectSoundArrivesAtItsSampleAndLevel)
 
 TEST(StartSimulation, StopRequestsEndTheRun)
 {
+    const ConsoleRecorder quiet;
     ScratchFolder folder;
     TRoom room;
     PrepareRun(room, folder, 20252, 3);
-    RecordConsole();
     room.StartSimulation();
     room.AbortSimulation();
-    StopRecordingConsole();
     EXPECT_TRUE(room.SimulationFinished());
     EXPECT_FALSE(room.IsRunning);
     EXPECT_LT(room.PercentageStatus, 100.0f) << "stopped before the last pair";
@@ -94,23 +91,20 @@ TEST(StartSimulation, StopRequestsEndTheRun)
     ScratchFolder other;
     auto running = std::make_unique<TRoom>();
     PrepareRun(*running, other, 20252, 1);
-    RecordConsole();
     running->StartSimulation();
     running.reset();
-    StopRecordingConsole();
 }
 
 TEST(StartSimulation, WithoutResultsTheWorkerEndsAtOnce)
 {
     TRoom room;
     ErrorRecorder errors;
-    RecordConsole();
+    const ConsoleRecorder quiet;
     room.StartSimulation();
     while (!room.SimulationFinished()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     room.WaitForSimulation();
-    StopRecordingConsole();
     EXPECT_FALSE(room.IsRunning);
     EXPECT_EQ(errors.texts, std::vector<std::string>{"Programming Error: ResultsCreate Function not Called!!!!"});
 }

@@ -70,22 +70,6 @@ TEST(Raio_st, BandLimit)
     EXPECT_EQ(errors.texts, std::vector<std::string>{"Raio_st error: Nbands > MAX_NUMBANDS\n"});
 }
 
-TEST(SubRayCmp_Index, OrdersByIndexThenAzimuthThenElevation)
-{
-    auto sub = [](unsigned index, float azim, float elev) {
-        TSubRay s;
-        s.index = index;
-        s.dir.Set(azim, elev, 1);
-        return s;
-    };
-    std::vector<TSubRay> list = {sub(11, 0, 0), sub(10, 30, 0), sub(10, 20, 5), sub(10, 20, -5)};
-    std::sort(list.begin(), list.end(), SubRayCmp_Index);
-    EXPECT_EQ(list[0].dir.elev, -5.0f);
-    EXPECT_EQ(list[1].dir.elev, 5.0f);
-    EXPECT_EQ(list[2].dir.azim, 30.0f);
-    EXPECT_EQ(list[3].index, 11u);
-}
-
 TEST(SortByDistance, SameOrderAsAStableSortByDistCmp)
 {
     std::mt19937 rng(5);

@@ -1,6 +1,7 @@
 #include "view/RoomDrawData.h"
 
 #include <cmath>
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -14,16 +15,17 @@ namespace {
 // of 0.5 m at (6, 2.5, 1.2), loaded and analysed as the program does.
 void LoadShoebox(TRoom& room)
 {
-    RecordConsole();
+    const ConsoleRecorder quiet;
     room.LoadAndAnalyse(RequiredFile(std::string(VELTO_EXAMPLES_DIR) + "/shoebox/shoebox.txt"));
-    StopRecordingConsole();
 }
 
-ViewControl RoomView()
+// What the view draws of the room with the room switched on and the switches set.
+RoomDrawData Draw(const TRoom& room, const std::function<void(ViewControl&)>& set)
 {
     ViewControl view;
     view.DrawRoom = true;
-    return view;
+    set(view);
+    return BuildRoomDrawData(room, view, LayerColors(room));
 }
 
 void ExpectPoint(TPoint3D actual, double x, double y, double z)
@@ -51,10 +53,7 @@ TEST(RoomDrawData, ShoeboxPlanesMarkersAndLabels)
     room.source[0].AzimRotation = 90.0f; // degrees
     room.source[0].ElevRotation = 30.0f;
     room.receiver[0].AzimRotation = 180.0;
-    ViewControl view = RoomView();
-    view.drawSourceIDs = true;
-    view.drawReceiverIDs = true;
-    const RoomDrawData data = BuildRoomDrawData(room, view, LayerColors(room));
+    const RoomDrawData data = Draw(room, [](ViewControl& v) { v.drawSourceIDs = v.drawReceiverIDs = true; });
 
     std::size_t triangles = 0;
     for (const TPlane& plane : room.plane) {
@@ -107,9 +106,7 @@ TEST(RoomDrawData, WhatEachSwitchLeavesOut)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ViewControl view = RoomView();
-        c.set(view);
-        const RoomDrawData data = BuildRoomDrawData(room, view, LayerColors(room));
+        const RoomDrawData data = Draw(room, c.set);
         EXPECT_EQ(data.triangles.size(), c.triangles);
         EXPECT_EQ(data.normals.size(), c.normals);
         EXPECT_EQ(data.outlines.size(), c.outlines);
@@ -126,10 +123,7 @@ TEST(RoomDrawData, SinglePlaneShadesItsTrianglesAndShowsNormals)
     TRoom room;
     LoadShoebox(room);
     room.plane[0].LayerID = 5; // no such layer: grey
-    ViewControl view = RoomView();
-    view.ViewSinglePlane = 1;
-    view.ViewTriangles = 1;
-    const RoomDrawData data = BuildRoomDrawData(room, view, LayerColors(room));
+    const RoomDrawData data = Draw(room, [](ViewControl& v) { v.ViewSinglePlane = v.ViewTriangles = 1; });
 
     const unsigned int n = room.plane[0].NumTriang; // the floor
     ASSERT_EQ(data.triangles.size(), n);
@@ -154,9 +148,7 @@ TEST(RoomDrawData, LostRaysCrossTheWholeRoom)
     room.lostRays[1].v = TVector(-1, 1, 0);
     room.NumLostRays = 2;
     room.MaxLostRaysRef = 4;
-    ViewControl view = RoomView();
-    view.DrawLostRays = 1;
-    const RoomDrawData data = BuildRoomDrawData(room, view, LayerColors(room));
+    const RoomDrawData data = Draw(room, [](ViewControl& v) { v.DrawLostRays = 1; });
 
     ASSERT_EQ(data.lostRays.size(), 2u);
     const double length = 1.5 * std::sqrt(8.0 * 8.0 + 6.0 * 6.0 + 3.0 * 3.0); // box diagonal
