@@ -83,7 +83,7 @@ VeltowxFrame::VeltowxFrame(wxWindow* parent, wxWindowID id, std::unique_ptr<Proj
     // Below this the pages' boxes cannot show their fields.
     SetMinSize(wxSize(1000, 700));
 
-    timer = new wxTimer(this);
+    timer = std::make_unique<wxTimer>(this);
     Bind(wxEVT_CLOSE_WINDOW, &VeltowxFrame::OnClose, this);
 
     // Everything the core prints from now on shows in the messages pane; the
@@ -100,10 +100,7 @@ VeltowxFrame::VeltowxFrame(wxWindow* parent, wxWindowID id, std::unique_ptr<Proj
 VeltowxFrame::~VeltowxFrame()
 {
     SetConsoleSink(m_previousSink);
-    if (timer != nullptr) {
-        timer->Stop();
-        delete timer;
-    }
+    timer->Stop();
     // The room goes with the project; the view must not draw it afterwards.
     MyGLCanvas->SetRoom(nullptr);
 }

@@ -151,7 +151,7 @@ private:
 
     std::unique_ptr<ProjectDialogs> m_dialogs;
     Project m_project;
-    wxTimer* timer = nullptr; // polls a running simulation
+    std::unique_ptr<wxTimer> timer; // polls a running simulation
     MessageLog m_log;
     ConsoleSink m_previousSink;
     std::mutex m_pendingMutex;
