@@ -69,12 +69,9 @@ void TRoom::FailLoad(int exitCode, const std::string& message)
     throw FatalError(message, exitCode);
 }
 
-unsigned int TRoom::GetNumRays()
+unsigned int TRoom::GetNumRays() const
 {
-    if (NumRays == 0) {
-        NumRays = kDefaultNumRays;
-    }
-    return NumRays;
+    return NumRays == 0 ? kDefaultNumRays : NumRays;
 }
 
 // Samples in a duration, truncated; a negative or non-finite product gives 0
@@ -90,9 +87,14 @@ static unsigned int TruncatedSamples(double samples)
     return static_cast<unsigned int>(samples);
 }
 
+unsigned int TRoom::MaxLengthFor(float seconds) const
+{
+    return TruncatedSamples(FSample * seconds);
+}
+
 float TRoom::SetMaxTime(float seconds)
 {
-    const unsigned int length = TruncatedSamples(FSample * seconds);
+    const unsigned int length = MaxLengthFor(seconds);
     if (ResultsCreated && length > MaxLength) {
         ErrorMessage("Increasing Impulse Response Length Not Possible YET!!");
         return -1.0f;

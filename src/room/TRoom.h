@@ -188,11 +188,14 @@ public:
 
     // --- settings ------------------------------------------------------------
     void SetNumRays(unsigned int n) { NumRays = n; }
-    unsigned int GetNumRays();
+    // The ray count asked for; an unset count (0) reads as kDefaultNumRays.
+    unsigned int GetNumRays() const;
     // Response length in seconds; returns the length set, or -1 when results
     // exist and the response would grow.
     float SetMaxTime(float seconds);
     float GetMaxTime() const;
+    // The response length in samples SetMaxTime would store for seconds.
+    unsigned int MaxLengthFor(float seconds) const;
 
     // --- project file: readers ---------------------------------------------
     void EnviromentSetupTXT(const std::string& path);
@@ -335,6 +338,10 @@ public:
     bool HasResultGrid() const;
 
     // --- environment, folders, clean-up --------------------------------------
+    // VSound and AirAbs from Temperature, Pressure and Humidity (AirAbs all 0
+    // when AirAbsorptionFlag is off); a project load and a settings edit both
+    // derive them here.
+    void UpdateAirProperties();
     void PathSetup(const std::string& path);
     void CheckRoom();
     void CleanResultFiles() const;

@@ -89,15 +89,21 @@ void TRoom::EnviromentSetupTXT(const std::string& path)
     ConsolePrint(DiffuseProcessing != 0 ? "Diffuse Processing is ON\n" : "Diffuse Processing is OFF\n");
 
     AirAbsorptionFlag = 1;
+    UpdateAirProperties();
+    SetMaxTime(GetMaxTime());
+    ConsolePrint("========================================================\n");
+}
+
+void TRoom::UpdateAirProperties()
+{
     VSound = SpeedOfSound(Temperature);
+    AirAbs.resize(NumBands);
     if (AirAbsorptionFlag != 0) {
         CalculateAirAbsCoefs(static_cast<float>(Temperature + 273.15), static_cast<float>(Pressure),
                              static_cast<float>(Humidity), NumBands, AirAbs.data());
     } else {
         AirAbs.assign(NumBands, 0.0);
     }
-    SetMaxTime(GetMaxTime());
-    ConsolePrint("========================================================\n");
 }
 
 void TRoom::PathSetup(const std::string& path)

@@ -384,14 +384,11 @@ void TRoom::AddSourcesTxt(const std::string& path)
         const double elev = fields.Double();
         const double level = fields.Double();
         const std::string typeName = fields.Text();
-        std::string soundField = items == 9 ? fields.Text() : "NONE";
+        const std::string soundField = items == 9 ? fields.Text() : "NONE";
         if (!fields.Ok() || rays < 0) {
             FailLoad(1, FormatText("Invalid value \"%s\" reading source %d from file %s!",
                                    fields.Ok() ? std::to_string(rays).c_str() : fields.BadField().c_str(),
                                    number, path.c_str()));
-        }
-        if (!AuralizationFlag) {
-            soundField = "NONE";
         }
         const int type = FindSourceLayer(typeName);
         if (type < 0) {
@@ -405,9 +402,15 @@ void TRoom::AddSourcesTxt(const std::string& path)
                             ? soundField
                             : JoinPath(ProjectFolder, soundField);
         }
+        // Without auralization the sound is not used, so it is neither looked
+        // for nor reported. The name stays in either case, unchecked when the
+        // file is not usable, so that saving the project writes it back.
         TSource s(position, static_cast<float>(SPL2Power(level)), type,
                   static_cast<unsigned int>(rays), static_cast<float>(elev),
-                  static_cast<float>(azim), NumBands, soundPath);
+                  static_cast<float>(azim), NumBands, AuralizationFlag ? soundPath : "NONE");
+        if (!s.SoundFileFlag) {
+            s.SoundFile = soundPath;
+        }
         s.SetDirectivity(FindDirectivityOrDefault(sourceLayer[type].GetDirPatternName()));
         if (s.SoundFileFlag) {
             const float rate = wavGetSampleRate(s.SoundFile.c_str());

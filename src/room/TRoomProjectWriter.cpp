@@ -2,6 +2,7 @@
 // project as a whole is saved by SaveRoom through a temporary file, so that a
 // failure part-way leaves the previous project untouched.
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -47,6 +48,19 @@ std::string SoundFileField(const std::string& soundFile, const std::string& proj
     return file.string();
 }
 
+// The reader takes a volume above 0 as the user's own, stored as float: the
+// shortest text that reads back as that float keeps it exactly.
+std::string ForcedVolumeField(bool forced, double volumeM3)
+{
+    const float volume = static_cast<float>(volumeM3);
+    if (!forced || !(volume > 0.0f) || !std::isfinite(volume)) {
+        return "0";
+    }
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, volume, std::chars_format::fixed);
+    return std::string(text, result.ptr);
+}
+
 std::string FolderOf(const std::string& path)
 {
     const fs::path folder = fs::path(path).parent_path();
@@ -74,6 +88,13 @@ bool TRoom::SaveSetup(const std::string& path) const
         std::fprintf(f, "SAVE_DIFFUSE_RAYS = %d\n", static_cast<int>(SaveDiffuseRaysFlag));
         std::fprintf(f, "ARTIFICIAL_TAIL = %d\n", ArtificialTailFlag ? 1 : 0);
         std::fprintf(f, "AURALIZATION = %d\n", AuralizationFlag ? 1 : 0);
+        // Settings the window does not show, written back as they were read:
+        // -1 reads back as automatic clustering, 0 as a volume to compute.
+        std::fprintf(f, "CLUSTER_ORDER = %d\n", ClusterOrderGlobal < 0 ? -1 : ClusterOrderGlobal);
+        std::fprintf(f, "MODAL_SIM = %d\n", ModalFlag ? 1 : 0);
+        std::fprintf(f, "HIT_FILES = %d\n", static_cast<int>(HitFilesFlag));
+        std::fprintf(f, "SAVE_LOST_RAYS = %d\n", static_cast<int>(SaveLostRays));
+        std::fprintf(f, "SET_VOLUME = %s\n", ForcedVolumeField(ForceVolumeFlag != 0, Volume).c_str());
         std::fprintf(f, "</SIMULATION>\n");
         std::fprintf(f, "\n");
     });

@@ -27,8 +27,10 @@ public:
     TPoint3D Position;
     float ElevRotation = 0.0f; // degrees
     float AzimRotation = 0.0f; // degrees
+    // The dry sound for auralization. A project read keeps the name even when
+    // the file was not checked or is unusable, so that it is saved again.
     std::string SoundFile = "NONE";
-    bool SoundFileFlag = false;
+    bool SoundFileFlag = false; // SoundFile was checked and can be played
     unsigned int NumberOfRays = 12;
     std::shared_ptr<TDirectivity> directivity;
 
