@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "room/TRoom.h"
+#include "util/ErrorMessage.h"
 
 namespace {
 
@@ -61,7 +62,10 @@ int Simulate(const std::string& project, std::optional<unsigned int> rays)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     room.WaitForSimulation();
-    room.SaveResults();
+    if (!room.SaveResults()) {
+        ErrorMessage("Not every result file could be written to %s", room.ProjectFolder.c_str());
+        return 1;
+    }
     std::printf("\nResults written to %s\n", room.ProjectFolder.c_str());
     return 0;
 }

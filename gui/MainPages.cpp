@@ -27,7 +27,9 @@ wxTextCtrl* AddField(wxWindow* parent, wxFlexGridSizer* grid, const wxString& la
                      const wxString& value = wxEmptyString)
 {
     grid->Add(new wxStaticText(parent, wxID_ANY, label), 0, wxALIGN_CENTER_VERTICAL | wxALL, 3);
-    auto* field = new wxTextCtrl(parent, wxID_ANY, value, wxDefaultPosition, wxSize(110, -1));
+    // Enter applies the field, as leaving it does.
+    auto* field = new wxTextCtrl(parent, wxID_ANY, value, wxDefaultPosition, wxSize(110, -1),
+                                 wxTE_PROCESS_ENTER);
     grid->Add(field, 0, wxALL, 3);
     return field;
 }
@@ -60,9 +62,6 @@ wxGrid* MakeGrid(wxWindow* parent, std::initializer_list<wxString> columns, bool
         grid->SetColLabelValue(c++, label);
     }
     grid->SetRowLabelSize(40);
-    // Cell edits are applied to the room with the editors' handlers; until
-    // they are wired the grids only show the room.
-    grid->EnableEditing(false);
     return grid;
 }
 
@@ -72,8 +71,6 @@ wxBoxSizer* ButtonRow(wxWindow* parent, wxButton*& add, const wxString& addLabel
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     add = new wxButton(parent, wxID_ANY, addLabel);
     del = new wxButton(parent, wxID_ANY, delLabel);
-    add->Enable(false);
-    del->Enable(false);
     row->Add(add, 0, wxALL, 3);
     row->Add(del, 0, wxALL, 3);
     return row;
@@ -120,8 +117,6 @@ wxWindow* VeltowxFrame::BuildSimulationPage(wxWindow* parent)
     column->Add(options, 0, wxEXPAND | wxALL, 4);
 
     Button1 = new wxButton(page, wxID_ANY, "Start Simulation");
-    // The run is started from here once the simulation control is wired.
-    Button1->Enable(false);
     column->Add(Button1, 0, wxALL, 6);
     textinfo = new wxTextCtrl(page, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(-1, 120),
                               wxTE_MULTILINE | wxTE_READONLY);
@@ -130,13 +125,6 @@ wxWindow* VeltowxFrame::BuildSimulationPage(wxWindow* parent)
     progress = new wxGauge(page, wxID_ANY, 100);
     column->Add(progress, 0, wxEXPAND | wxALL, 6);
 
-    // The fields show and change the room once the simulation control is
-    // wired; until then they would accept values that go nowhere.
-    for (wxWindow* control : std::initializer_list<wxWindow*>{
-             TextTemperature, TextPressure, TextHumidity, TextIRDuration, TextMaxReflections,
-             TextEnergyDecay, TextNumRays, CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5}) {
-        control->Enable(false);
-    }
     page->SetSizer(column);
     return page;
 }
@@ -179,10 +167,12 @@ wxWindow* VeltowxFrame::BuildGeometryPage(wxWindow* parent)
     TextVertexCount->SetEditable(false);
     planes->Add(grid, 0, wxEXPAND);
     auto* coordinates = new wxBoxSizer(wxHORIZONTAL);
+    // The coordinates are shown; vertices are moved in the drawing, not here.
     TextVertexX = new wxTextCtrl(box, wxID_ANY, "0.00", wxDefaultPosition, wxSize(80, -1));
     TextVertexY = new wxTextCtrl(box, wxID_ANY, "0.00", wxDefaultPosition, wxSize(80, -1));
     TextVertexZ = new wxTextCtrl(box, wxID_ANY, "0.00", wxDefaultPosition, wxSize(80, -1));
     for (wxTextCtrl* field : {TextVertexX, TextVertexY, TextVertexZ}) {
+        field->SetEditable(false);
         coordinates->Add(field, 0, wxALL, 3);
     }
     planes->Add(coordinates);
@@ -302,4 +292,16 @@ wxWindow* VeltowxFrame::BuildParametersPage(wxWindow* parent)
     column->Add(ParameterPlotPanel, 1, wxEXPAND | wxALL, 4);
     page->SetSizer(column);
     return page;
+}
+
+std::vector<wxWindow*> VeltowxFrame::EditorControls() const
+{
+    return {TextTemperature, TextPressure, TextHumidity, TextIRDuration, TextMaxReflections,
+            TextEnergyDecay, TextNumRays, CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5,
+            GridPlaneLayers, ButtonAddPlaneLayer, ButtonDelPlaneLayer, GridMaterials,
+            ButtonAddMaterial, ButtonDelMaterial, SpinPlaneID, choicePlaneLayer, SpinVertexID,
+            TextVertexX, TextVertexY, TextVertexZ, ButtonInvert, GridSources, ButtonAddSource,
+            ButtonDelSource, GridSourceTypes, ButtonAddSourceType, ButtonDelSourceType,
+            GridReceivers, ButtonAddReceiver, ButtonDelReceiver, GridReceiverTypes,
+            ButtonAddReceiverType, ButtonDelReceiverType};
 }

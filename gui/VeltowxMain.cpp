@@ -84,15 +84,17 @@ VeltowxFrame::VeltowxFrame(wxWindow* parent, wxWindowID id, std::unique_ptr<Proj
     SetMinSize(wxSize(1000, 700));
 
     timer = std::make_unique<wxTimer>(this);
+    Bind(wxEVT_TIMER, &VeltowxFrame::OnTimer, this, timer->GetId());
+    Button1->Bind(wxEVT_BUTTON, &VeltowxFrame::OnButton1Click, this);
     Bind(wxEVT_CLOSE_WINDOW, &VeltowxFrame::OnClose, this);
 
     // Everything the core prints from now on shows in the messages pane; the
     // worker's text reaches it through the event queue.
     m_previousSink = SetConsoleSink([this](const std::string& text) { AppendMessages(text); });
 
+    BindEditors();
     m_project.SetRoomReplacedHandler([this](TRoom& room) { ShowRoom(room); });
     ShowRoom(m_project.Room());
-    EnablePlaneControls(false);
     AdjustTitle();
     Maximize();
 }
@@ -148,23 +150,26 @@ void VeltowxFrame::ShowRoom(TRoom& room)
     options.SetDefaultViewOptions();
     options.DrawRoom = true;
     MyGLCanvas->SetRoom(&room, options);
-    EnablePlaneControls(room.NumPlanes > 0);
+    FillEditors();
 }
 
 void VeltowxFrame::AdjustTitle()
 {
     SetTitle(ToWx(m_project.Title()));
+    if (!m_project.IsSimulating()) {
+        // A new project may press Start to learn that it must be saved first.
+        const TRoom& room = m_project.Room();
+        Button1->Enable(m_project.ProjectStatus == Project::kNew ||
+                        (room.NumSources > 0 && room.NumReceivers > 0));
+    }
 }
 
 void VeltowxFrame::EnablePlaneControls(bool enable)
 {
-    // The plane editors are wired with the other editors; until then they
-    // only show their layout.
-    (void)enable;
     for (wxWindow* control : std::initializer_list<wxWindow*>{
              SpinPlaneID, choicePlaneLayer, SpinVertexID, TextVertexX, TextVertexY, TextVertexZ,
              ButtonInvert}) {
-        control->Enable(false);
+        control->Enable(enable);
     }
 }
 
@@ -219,6 +224,69 @@ void VeltowxFrame::OnCBViewClick(wxCommandEvent&)
     options.DrawLostRays = CBView7->GetValue() ? 1 : 0;
     options.pintura = CBViewFilled->GetValue() ? 1 : 0;
     MyGLCanvas->SetViewControl(options);
+}
+
+void VeltowxFrame::OnButton1Click(wxCommandEvent&)
+{
+    if (m_project.IsSimulating()) {
+        // Stopping neither asks nor prints: the worker still uses the room.
+        m_project.StopSimulation();
+        SetStatusText("Stopping the simulation ...");
+        return;
+    }
+    if (!m_project.ReadyToSimulate()) {
+        AdjustTitle();
+        return;
+    }
+    AdjustTitle();
+    if (!m_project.StartSimulation(m_project.Room().NumRays)) {
+        return;
+    }
+    Button1->SetLabel("Stop Simulation");
+    progress->SetValue(0);
+    InterfaceControls(false);
+    timer->Start(1000);
+}
+
+void VeltowxFrame::OnTimer(wxTimerEvent&)
+{
+    PollSimulation();
+}
+
+void VeltowxFrame::PollSimulation()
+{
+    const Project::RunPoll poll = m_project.PollSimulation();
+    textinfo->SetValue(ToWx(poll.status));
+    SetStatusText(ToWx(poll.status.substr(0, poll.status.find('\n'))));
+    progress->SetValue(static_cast<int>(poll.percent));
+    if (!poll.finished) {
+        return;
+    }
+    timer->Stop();
+    Button1->SetLabel("Start Simulation");
+    InterfaceControls(true);
+    if (poll.completed) {
+        Notebook2->SetSelection(1);
+    }
+    // The lost rays of a completed run are new; a stopped one has none.
+    MyGLCanvas->UpdateColors();
+}
+
+void VeltowxFrame::InterfaceControls(bool enable)
+{
+    wxMenuBar* bar = GetMenuBar();
+    for (int id : {static_cast<int>(ID_NEWPROJECT), static_cast<int>(wxID_OPEN),
+                   static_cast<int>(wxID_SAVE)}) {
+        bar->Enable(id, enable);
+    }
+    for (wxWindow* control : EditorControls()) {
+        control->Enable(enable);
+    }
+    // The fields shown but never edited stay as they are.
+    TextSampleRate->Enable(false);
+    if (enable) {
+        EnablePlaneControls(m_project.Room().NumPlanes > 0);
+    }
 }
 
 void VeltowxFrame::AppendMessages(const std::string& text)

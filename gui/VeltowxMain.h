@@ -7,10 +7,13 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include <wx/frame.h>
 #include <wx/timer.h>
 
+#include "project/EnvironmentFields.h"
+#include "project/GridEditing.h"
 #include "project/Project.h"
 #include "util/Console.h"
 #include "view/MessageLog.h"
@@ -21,6 +24,7 @@ class wxCheckBox;
 class wxChoice;
 class wxGauge;
 class wxGrid;
+class wxGridEvent;
 class wxNotebook;
 class wxPanel;
 class wxSpinCtrl;
@@ -39,6 +43,8 @@ public:
     // Opens the project at path (menu Open without the dialog, or the
     // command line); false when it could not be loaded.
     bool LoadRoom(const std::string& path);
+    // One poll of a running simulation, as the timer does every second.
+    void PollSimulation();
     // Brings the messages pane up to date with what the core printed.
     void FlushMessages();
     const MessageLog& Messages() const { return m_log; }
@@ -141,13 +147,39 @@ private:
     void OnClose(wxCloseEvent& event);
     void OnAbout(wxCommandEvent& event);
     void OnCBViewClick(wxCommandEvent& event);
+    void OnButton1Click(wxCommandEvent& event);
+    void OnTimer(wxTimerEvent& event);
 
     // The room the 3D view shows became room.
     void ShowRoom(TRoom& room);
     // Title and the controls that depend on the project.
     void AdjustTitle();
     void EnablePlaneControls(bool enable);
+    // Everything that changes or replaces the room is disabled while a
+    // simulation runs; the Start/Stop button stays.
+    void InterfaceControls(bool enable);
+    // The fields, boxes, grids and buttons that edit the project.
+    std::vector<wxWindow*> EditorControls() const;
     void AppendMessages(const std::string& text);
+
+    // --- editors (EditorPages.cpp) -------------------------------------------
+    void BindEditors();
+    void FillEditors();
+    void FillEnvironmentFields();
+    void FillGrid(GridKind kind);
+    void FillPlanesSection();
+    void OnEnvironmentField(EnvironmentField field, wxTextCtrl* control);
+    void OnEnvironmentOption(EnvironmentOption option, wxCheckBox* box);
+    void OnGridChanged(GridKind kind, wxGridEvent& event);
+    void OnAddEntry(GridKind kind);
+    void OnDelEntry(GridKind kind);
+    void OnSpinPlaneChange();
+    void OnPlaneLayerChange();
+    void OnVertexChange();
+    void InvertPlaneSequence();
+    // Shows what an edit did: its message, the grids to refill, the view.
+    void ApplyEdit(const CellEdit& edit, GridKind kind);
+    wxGrid* GridOf(GridKind kind) const;
 
     std::unique_ptr<ProjectDialogs> m_dialogs;
     Project m_project;

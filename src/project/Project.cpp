@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <fstream>
+#include <optional>
 #include <utility>
 
 #include "room/TRoom.h"
@@ -173,4 +174,111 @@ void Project::ReplaceRoom(std::unique_ptr<TRoom> room, int status)
     }
     // room now holds the previous project and goes here, after the listeners
     // have let go of it.
+}
+
+bool Project::ReadyToSimulate()
+{
+    if (IsSimulating()) {
+        return false;
+    }
+    if (ProjectStatus == kNew) {
+        m_dialogs.ShowMessage("Question",
+                              "Empty Project! Nothing to Simulate. Please save project first!");
+        return false;
+    }
+    if (ProjectStatus == kModified) {
+        if (!m_dialogs.AskOkCancel("Question", "Please save the project before simulating\n")) {
+            return false;
+        }
+        if (!OpenSaveDlg()) {
+            return false;
+        }
+        m_dialogs.ShowMessage("Question", "Project Saved!");
+    }
+    return m_room->NumSources > 0 && m_room->NumReceivers > 0;
+}
+
+bool Project::StartSimulation(unsigned int rays)
+{
+    if (IsSimulating() || m_room->NumSources == 0 || m_room->NumReceivers == 0) {
+        return false;
+    }
+    try {
+        // The lost rays of the last run go: the worker writes the new ones.
+        m_room->DeleteLostRays();
+        m_room->PrepareSimulation(rays > 0 ? std::optional<unsigned int>(rays) : std::nullopt);
+        m_room->StartSimulation();
+    } catch (const FatalError&) {
+        return false; // shown by the step that failed
+    } catch (const std::exception& error) {
+        ErrorMessage("The simulation could not start: %s", error.what());
+        return false;
+    }
+    m_run = RunState::Running;
+    return true;
+}
+
+void Project::StopSimulation()
+{
+    if (m_run == RunState::Running) {
+        m_run = RunState::Stopping;
+    }
+    if (m_run == RunState::Stopping) {
+        m_room->StopSimulation();
+    }
+}
+
+Project::RunPoll Project::PollSimulation()
+{
+    RunPoll poll;
+    if (m_run == RunState::Idle) {
+        return poll;
+    }
+    if (!m_room->SimulationFinished()) {
+        if (m_run == RunState::Stopping) {
+            // A stop during tracing lets the response phase start and raise
+            // the flag again: keep lowering it until the worker has ended.
+            m_room->StopSimulation();
+            poll.status = "Stopping the simulation ...";
+        } else {
+            poll.percent = m_room->PercentageStatus;
+            poll.status = FormatText("Percent = %1.2f", static_cast<double>(poll.percent));
+            if (poll.percent == 100.0f) {
+                poll.status += "\ngetting IRs ... please wait!";
+            }
+        }
+        return poll;
+    }
+
+    const bool stopped = m_run == RunState::Stopping;
+    m_run = RunState::Idle;
+    poll.finished = true;
+    try {
+        m_room->WaitForSimulation();
+    } catch (const FatalError& error) {
+        poll.status = error.what();
+        return poll;
+    } catch (const std::exception& error) {
+        ErrorMessage("The simulation failed: %s", error.what());
+        poll.status = std::string("The simulation failed: ") + error.what();
+        return poll;
+    }
+    if (stopped) {
+        // What a stopped run traced is not a result: nothing is saved.
+        m_room->CleanRayFiles();
+        poll.status = "Simulation stopped";
+        return poll;
+    }
+    poll.percent = 100.0f;
+    if (!m_room->SaveResults()) {
+        poll.status = "The results could not be saved in " + m_room->ProjectFolder;
+        ErrorMessage("%s", poll.status.c_str());
+        return poll;
+    }
+    if (FileExists(JoinPath(m_room->ProjectFolder, "LostRays.txt"))) {
+        m_room->LoadLostRaysTxt();
+    }
+    poll.completed = true;
+    poll.status = "Simulation finished";
+    return poll;
 }

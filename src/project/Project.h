@@ -65,8 +65,37 @@ public:
     // Makes the room, loaded elsewhere, the open project, untitled.
     void ReplaceRoom(std::unique_ptr<TRoom> room, int status);
 
+    // --- the simulation run ---------------------------------------------------
+    // Whether a run may start: a never-saved project is refused with a
+    // message, a modified one must be saved first (the user may cancel).
+    // The room needs a source and a receiver.
+    bool ReadyToSimulate();
+    // Clears old results, result files and lost rays, and starts the worker
+    // with rays per source (the room's count when 0). False when it cannot.
+    bool StartSimulation(unsigned int rays = 0);
+    // Asks the worker to stop; the run ends at the next poll after it did.
+    void StopSimulation();
+    // True from the start of a run until a poll has seen the worker end;
+    // meanwhile nothing may change the room.
+    bool IsSimulating() const { return m_run != RunState::Idle; }
+    bool StopRequested() const { return m_run == RunState::Stopping; }
+
+    struct RunPoll {
+        bool finished = false; // the worker ended and was joined
+        bool completed = false; // ... and every result file was written
+        float percent = 0.0f;  // 0..100 while running
+        std::string status;    // for the status text
+    };
+    // Called by the window's timer: progress while the worker runs; once it
+    // ended, joins it and, only after a run that completed, saves the results
+    // and loads the lost rays for the view.
+    RunPoll PollSimulation();
+
 private:
+    enum class RunState { Idle, Running, Stopping };
+
     ProjectDialogs& m_dialogs;
+    RunState m_run = RunState::Idle;
     std::unique_ptr<TRoom> m_room;
     std::string m_path;
     std::function<void(TRoom&)> m_roomReplaced;

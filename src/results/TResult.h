@@ -177,9 +177,10 @@ public:
     void GetMonoParams();
     // The parameter table of Param with the direct-sound summary; failures to
     // open are reported and the file is skipped.
-    void SaveParams(const std::string& filename) const;
+    // Both return false when the file could not be written completely.
+    bool SaveParams(const std::string& filename) const;
     // globalIR as text: one line per sample, one "%g " value per channel.
-    void SaveGlobalIR(const std::string& filename) const;
+    bool SaveGlobalIR(const std::string& filename) const;
     // Reads a file written by SaveGlobalIR into globalIR. Values missing from
     // a short or damaged file stay 0; false when the file cannot be opened or
     // does not hold MaxLength lines of NumChannels numbers.

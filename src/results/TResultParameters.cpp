@@ -97,12 +97,12 @@ void TResult::GetMonoParams()
     Param[NumBands].SPL_A = energyA > 0.0 ? static_cast<float>(10.0 * std::log10(energyA)) : 0.0f;
 }
 
-void TResult::SaveParams(const std::string& filename) const
+bool TResult::SaveParams(const std::string& filename) const
 {
     TFileCloser file(utilOpenFile(filename, "wt"));
     FILE* f = file.get();
     if (f == nullptr) {
-        return;
+        return false;
     }
     std::fprintf(f, "-----");
     for (unsigned b = 0; b < NumBands; ++b) {
@@ -140,15 +140,16 @@ void TResult::SaveParams(const std::string& filename) const
     const double d = static_cast<double>(VSound) * DirectSoundRay.index / FSample;
     std::fprintf(f, "Expected NumRays: %1.0f\n",
                  source->NumberOfRays * RayProbability(d, receiver->Radius));
+    return file.Close();
 }
 
-void TResult::SaveGlobalIR(const std::string& filename) const
+bool TResult::SaveGlobalIR(const std::string& filename) const
 {
     TFileCloser file(std::fopen(filename.c_str(), "w"));
     FILE* f = file.get();
     if (f == nullptr) {
         ConsolePrint("Impossivel abrir arquivo %s para gravar\n", filename.c_str());
-        return;
+        return false;
     }
     for (unsigned i = 0; i < MaxLength; ++i) {
         for (const auto& channel : globalIR) {
@@ -158,7 +159,9 @@ void TResult::SaveGlobalIR(const std::string& filename) const
     }
     if (!file.Close()) {
         ConsolePrint("Impossivel abrir arquivo %s para gravar\n", filename.c_str());
+        return false;
     }
+    return true;
 }
 
 bool TResult::GetImpulseResponsesfromFile(const std::string& filename)

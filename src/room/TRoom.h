@@ -321,8 +321,9 @@ public:
     // After a run: every pair's response as text, the parameters of every
     // pair, of every receiver with all sources (SALL) and of the whole room
     // (SALL-RALL), then, with AuralizationFlag, Auralization and
-    // SaveImpRespWAV. Nothing without a complete result grid.
-    void SaveResults();
+    // SaveImpRespWAV. False, saving nothing, without a complete result grid,
+    // and false when a file could not be written.
+    bool SaveResults();
     // Whether the response file of every source-receiver pair exists.
     bool CheckSavedResults() const;
     // Rebuilds the result grid from the saved response files and computes
@@ -331,9 +332,11 @@ public:
     int LoadResults();
     // Every pair's response applied to its source's sound, one normalised WAV
     // file per pair and one mix of all sources per receiver.
-    void Auralization();
+    // False when a mix file could not be written (a source without a sound
+    // file simply has no pair file).
+    bool Auralization();
     // Every pair's response as a WAV file, all with one shared gain.
-    void SaveImpRespWAV();
+    bool SaveImpRespWAV();
     // Whether spcresult holds a result for every current receiver and source.
     bool HasResultGrid() const;
 

@@ -21,10 +21,10 @@ std::string PairBase(const std::string& folder, unsigned s, unsigned r)
 
 } // namespace
 
-void TRoom::Auralization()
+bool TRoom::Auralization()
 {
     if (NumSources == 0 || NumReceivers == 0 || !HasResultGrid()) {
-        return;
+        return false;
     }
     ConsolePrint("Auralization processing ...\n");
     const int fs = static_cast<int>(FSample);
@@ -50,6 +50,7 @@ void TRoom::Auralization()
             }
         }
     }
+    bool mixesWritten = true;
     float maxPeak = 0.0f;
     for (const auto& row : peak) {
         maxPeak = std::max(maxPeak, *std::max_element(row.begin(), row.end()));
@@ -90,15 +91,17 @@ void TRoom::Auralization()
         if (!(maxPeak > 0.0f)) {
             ConsolePrint("Nothing reaches any receiver: the mix is silent\n");
         }
-        writeWAVData(JoinPath(ProjectFolder, FormatText("SALL-R%.3d.wav", static_cast<int>(r) + 1)),
-                     mix.data(), frames, fs, static_cast<int>(channels));
+        mixesWritten &= writeWAVData(
+            JoinPath(ProjectFolder, FormatText("SALL-R%.3d.wav", static_cast<int>(r) + 1)),
+            mix.data(), frames, fs, static_cast<int>(channels));
     }
+    return mixesWritten;
 }
 
-void TRoom::SaveImpRespWAV()
+bool TRoom::SaveImpRespWAV()
 {
     if (NumSources == 0 || NumReceivers == 0 || !HasResultGrid()) {
-        return;
+        return false;
     }
     // The gain that brings the loudest pair to full scale is shared by all
     // files, so that they keep their relative levels. A silent pair's zero
@@ -125,9 +128,11 @@ void TRoom::SaveImpRespWAV()
         ConsolePrint("Every impulse response is silent: the IR files are written as silence\n");
     }
     const float gain = normaliser > 0.0f ? 1.0f / normaliser : 0.0f;
+    bool written = true;
     for (unsigned r = 0; r < NumReceivers; ++r) {
         for (unsigned s = 0; s < NumSources; ++s) {
-            spcresult[r][s]->WaveWriteIR(PairBase(ProjectFolder, s, r) + "-IR.wav", gain);
+            written &= spcresult[r][s]->WaveWriteIR(PairBase(ProjectFolder, s, r) + "-IR.wav", gain);
         }
     }
+    return written;
 }

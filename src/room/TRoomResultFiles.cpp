@@ -53,18 +53,19 @@ bool TRoom::HasResultGrid() const
     return true;
 }
 
-void TRoom::SaveResults()
+bool TRoom::SaveResults()
 {
     if (NumSources == 0 || NumReceivers == 0) {
-        return;
+        return false;
     }
     if (!HasResultGrid()) {
         ConsolePrint("No results to save: the sources or receivers changed since the simulation.\n");
-        return;
+        return false;
     }
+    bool written = true;
     for (unsigned r = 0; r < NumReceivers; ++r) {
         for (unsigned s = 0; s < NumSources; ++s) {
-            spcresult[r][s]->SaveGlobalIR(JoinPath(ProjectFolder, PairName("", s, r, ".txt")));
+            written &= spcresult[r][s]->SaveGlobalIR(JoinPath(ProjectFolder, PairName("", s, r, ".txt")));
         }
     }
     for (unsigned r = 0; r < NumReceivers; ++r) {
@@ -72,7 +73,7 @@ void TRoom::SaveResults()
             ConsolePrint("Calculating acoustic parameters ... (S%.3d-R%.3d)\r", static_cast<int>(s) + 1,
                         static_cast<int>(r) + 1);
             spcresult[r][s]->GetMonoParams();
-            spcresult[r][s]->SaveParams(JoinPath(ProjectFolder, PairName("PARAMS-", s, r, ".txt")));
+            written &= spcresult[r][s]->SaveParams(JoinPath(ProjectFolder, PairName("PARAMS-", s, r, ".txt")));
         }
     }
 
@@ -94,7 +95,7 @@ void TRoom::SaveResults()
         }
         all.SetDirectSoundIndex(direct);
         all.GetMonoParams();
-        all.SaveParams(
+        written &= all.SaveParams(
             JoinPath(ProjectFolder, FormatText("PARAMS-SALL-R%.3d.txt", static_cast<int>(r) + 1)));
     }
 
@@ -125,13 +126,14 @@ void TRoom::SaveResults()
     whole.SetDirectSoundIndex(
         static_cast<unsigned>(std::max_element(sum.begin(), sum.end()) - sum.begin()));
     whole.GetMonoParams();
-    whole.SaveParams(JoinPath(ProjectFolder, "PARAMS-SALL-RALL.txt"));
+    written &= whole.SaveParams(JoinPath(ProjectFolder, "PARAMS-SALL-RALL.txt"));
     ConsolePrint("Calculating acoustic parameters ... Done!             \n");
 
     if (AuralizationFlag) {
-        Auralization();
-        SaveImpRespWAV();
+        written &= Auralization();
+        written &= SaveImpRespWAV();
     }
+    return written;
 }
 
 bool TRoom::CheckSavedResults() const

@@ -2,13 +2,17 @@
 // questions are answered by a script; the 3D view's pixels are read back from
 // the back buffer.
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/grid.h>
+#include <wx/menu.h>
 #include <wx/dcscreen.h>
 #include <wx/dcmemory.h>
 #include <wx/image.h>
@@ -96,6 +100,24 @@ protected:
         script->openChoices.push_back(kShoebox);
         Menu(wxID_OPEN);
         ASSERT_EQ(frame->GetTitle(), "VELTO - shoebox.txt");
+    }
+    void Click(wxButton* button)
+    {
+        wxCommandEvent event(wxEVT_BUTTON, button->GetId());
+        event.SetEventObject(button);
+        button->GetEventHandler()->ProcessEvent(event);
+        Pump();
+    }
+    // Polls the run as the window's timer does until it has ended; the
+    // status text it ends with.
+    std::string RunUntilIdle()
+    {
+        for (int i = 0; i < 120000 && frame->GetProject().IsSimulating(); ++i) {
+            frame->PollSimulation();
+            wxMilliSleep(5);
+        }
+        Pump();
+        return std::string(frame->textinfo->GetValue().utf8_str());
     }
     std::vector<unsigned char> Frame() { return frame->MyGLCanvas->RenderAndRead(); }
     // The pixel at window position (x from the left, y from the top).
@@ -246,6 +268,62 @@ TEST_F(Window, MessagesPaneShowsTheRoomReport)
     frame->FlushMessages();
     EXPECT_NE(frame->MessagesText->GetValue().Find("ENVIRONMENT SECTION:"), wxNOT_FOUND);
     EXPECT_NE(frame->MessagesText->GetValue().Find("Project Name: shoebox.txt"), wxNOT_FOUND);
+}
+
+TEST_F(Window, StartOnANewProjectAsksToSaveFirst)
+{
+    Click(frame->Button1);
+    EXPECT_EQ(script->messages, std::vector<std::string>{
+                                    "Question: Empty Project! Nothing to Simulate. Please save "
+                                    "project first!"});
+    EXPECT_EQ(frame->Button1->GetLabel(), "Start Simulation");
+}
+
+TEST_F(Window, StartOnAModifiedProjectCancelledStartsNothing)
+{
+    OpenShoebox();
+    frame->GetProject().MarkModified();
+    script->okCancel.push_back(false);
+    Click(frame->Button1);
+    EXPECT_FALSE(frame->GetProject().IsSimulating());
+    EXPECT_EQ(frame->GetTitle(), "VELTO - shoebox.txt *modified");
+}
+
+TEST_F(Window, RunToTheEndThenStopAndRunAgain)
+{
+    ScratchFolder folder;
+    const std::string path = folder.Write("shoebox.txt", ReadBytes(RequiredFile(kShoebox)));
+    script->openChoices.push_back(path);
+    Menu(wxID_OPEN);
+    TRoom& room = frame->GetProject().Room();
+
+    room.NumRays = 500;
+    Click(frame->Button1);
+    ASSERT_TRUE(frame->GetProject().IsSimulating());
+    EXPECT_EQ(frame->Button1->GetLabel(), "Stop Simulation");
+    EXPECT_TRUE(frame->Button1->IsEnabled());
+    EXPECT_FALSE(frame->GetMenuBar()->IsEnabled(wxID_OPEN));
+    EXPECT_FALSE(frame->GridSources->IsEnabled());
+    EXPECT_FALSE(frame->TextTemperature->IsEnabled());
+    EXPECT_EQ(RunUntilIdle(), "Simulation finished");
+    EXPECT_EQ(frame->Button1->GetLabel(), "Start Simulation");
+    EXPECT_TRUE(frame->GetMenuBar()->IsEnabled(wxID_OPEN));
+    for (const char* file : {"S001-R001.txt", "PARAMS-S001-R001.txt", "PARAMS-SALL-RALL.txt"}) {
+        EXPECT_TRUE(FileExists(folder.Path(file))) << file;
+        std::remove(folder.Path(file).c_str());
+    }
+
+    room.NumRays = 200000;
+    Click(frame->Button1);
+    Click(frame->Button1); // stop during tracing
+    EXPECT_EQ(RunUntilIdle(), "Simulation stopped");
+    EXPECT_FALSE(FileExists(folder.Path("S001-R001.txt")));
+    EXPECT_TRUE(frame->GetMenuBar()->IsEnabled(wxID_OPEN));
+
+    room.NumRays = 500;
+    Click(frame->Button1);
+    EXPECT_EQ(RunUntilIdle(), "Simulation finished");
+    EXPECT_TRUE(FileExists(folder.Path("S001-R001.txt")));
 }
 
 namespace {
