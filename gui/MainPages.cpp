@@ -14,7 +14,6 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
-#include <wx/wrapsizer.h>
 
 #include "GLPane.h"
 #include "VeltowxMain.h"
@@ -228,8 +227,8 @@ wxWindow* VeltowxFrame::BuildVisualizationPage(wxWindow* parent)
 
     auto* optionsBox = new wxStaticBoxSizer(wxVERTICAL, page, "View Options");
     wxWindow* box = optionsBox->GetStaticBox();
-    // The options wrap onto a second row when the page is narrow.
-    auto* options = new wxWrapSizer(wxHORIZONTAL);
+    // Two rows of four, so that every option shows on a narrow page.
+    auto* options = new wxGridSizer(4, wxSize(6, 0));
     optionsBox->Add(options, 0, wxEXPAND);
     CBView1 = new wxCheckBox(box, wxID_ANY, "Sources");
     CBView2 = new wxCheckBox(box, wxID_ANY, "Receivers");

@@ -25,6 +25,7 @@
 #include "TestSupport.h"
 #include "VeltowxApp.h"
 #include "VeltowxMain.h"
+#include "project/GridEditing.h"
 #include "project/ScriptedDialogs.h"
 #include "room/TRoom.h"
 
@@ -100,6 +101,13 @@ protected:
         script->openChoices.push_back(kShoebox);
         Menu(wxID_OPEN);
         ASSERT_EQ(frame->GetTitle(), "VELTO - shoebox.txt");
+    }
+    void EditCell(wxGrid* grid, int row, int col, const char* text)
+    {
+        grid->SetCellValue(row, col, text);
+        wxGridEvent event(grid->GetId(), wxEVT_GRID_CELL_CHANGED, grid, row, col);
+        grid->GetEventHandler()->ProcessEvent(event);
+        Pump();
     }
     void Click(wxButton* button)
     {
@@ -324,6 +332,54 @@ TEST_F(Window, RunToTheEndThenStopAndRunAgain)
     Click(frame->Button1);
     EXPECT_EQ(RunUntilIdle(), "Simulation finished");
     EXPECT_TRUE(FileExists(folder.Path("S001-R001.txt")));
+}
+
+TEST_F(Window, ClosingDuringARunEndsTheWorkerFirst)
+{
+    ScratchFolder folder;
+    script->openChoices.push_back(folder.Write("shoebox.txt", ReadBytes(RequiredFile(kShoebox))));
+    Menu(wxID_OPEN);
+    frame->GetProject().Room().NumRays = 200000;
+    Click(frame->Button1);
+    ASSERT_TRUE(frame->GetProject().IsSimulating());
+    EXPECT_TRUE(frame->Close());
+    frame = nullptr; // destroyed at the next idle time, with the room and its worker
+    Pump();
+    EXPECT_FALSE(FileExists(folder.Path("S001-R001.txt")));
+}
+
+TEST_F(Window, EditsByEventsSaveAndReopenAsTheSameProject)
+{
+    ScratchFolder folder;
+    const std::string path = folder.Write("shoebox.txt", ReadBytes(RequiredFile(kShoebox)));
+    script->openChoices.push_back(path);
+    Menu(wxID_OPEN);
+    ASSERT_EQ(frame->GridMaterials->GetNumberRows(), 1);
+    ASSERT_EQ(frame->GridSources->GetNumberRows(), 1);
+    const float speed = frame->GetProject().Room().VSound;
+
+    EditCell(frame->GridMaterials, 0, kMaterialFirstBand + 2, "0.25");
+    Click(frame->ButtonAddMaterial);
+    ASSERT_EQ(frame->GridMaterials->GetNumberRows(), 2);
+    EditCell(frame->GridMaterials, 1, kMaterialName, "wood");
+    EditCell(frame->GridMaterials, 1, kMaterialName, "wall10"); // a duplicate: refused
+    EXPECT_EQ(frame->GridMaterials->GetCellValue(1, kMaterialName), "wood");
+    frame->TextTemperature->ChangeValue("30");
+    wxCommandEvent enter(wxEVT_TEXT_ENTER, frame->TextTemperature->GetId());
+    frame->TextTemperature->GetEventHandler()->ProcessEvent(enter);
+    EXPECT_NE(frame->GetProject().Room().VSound, speed);
+    EXPECT_EQ(frame->GetTitle(), "VELTO - shoebox.txt *modified");
+
+    script->saveChoices.push_back(path);
+    Menu(wxID_SAVE);
+    EXPECT_EQ(frame->GetTitle(), "VELTO - shoebox.txt");
+    script->openChoices.push_back(path);
+    Menu(wxID_OPEN);
+    const TRoom& room = frame->GetProject().Room();
+    ASSERT_EQ(room.NumMaterials, 2u);
+    EXPECT_FLOAT_EQ(room.material[0].abs[2], 0.25f);
+    EXPECT_EQ(room.material[1].nome, "wood");
+    EXPECT_EQ(frame->TextTemperature->GetValue(), "30.0");
 }
 
 namespace {
