@@ -129,14 +129,16 @@ void VeltowxFrame::FillEnvironmentFields()
 {
     const EnvironmentFields fields = ::FillEnvironmentFields(m_project.Room());
     // ChangeValue sends no event, so nothing is written back while filling.
-    TextTemperature->ChangeValue(ToWx(fields.Temperature));
-    TextPressure->ChangeValue(ToWx(fields.Pressure));
-    TextHumidity->ChangeValue(ToWx(fields.Humidity));
-    TextSampleRate->ChangeValue(ToWx(fields.SampleRate));
-    TextIRDuration->ChangeValue(ToWx(fields.IRDuration));
-    TextMaxReflections->ChangeValue(ToWx(fields.MaxReflections));
-    TextEnergyDecay->ChangeValue(ToWx(fields.EnergyDecay));
-    TextNumRays->ChangeValue(ToWx(fields.NumRays));
+    const std::pair<wxTextCtrl*, const std::string*> shown[] = {
+        {TextTemperature, &fields.Temperature}, {TextPressure, &fields.Pressure},
+        {TextHumidity, &fields.Humidity},       {TextSampleRate, &fields.SampleRate},
+        {TextIRDuration, &fields.IRDuration},   {TextMaxReflections, &fields.MaxReflections},
+        {TextEnergyDecay, &fields.EnergyDecay}, {TextNumRays, &fields.NumRays},
+    };
+    for (auto [control, text] : shown) {
+        control->ChangeValue(ToWx(*text));
+        m_fieldShown[control] = *text;
+    }
     TextSampleRate->Enable(false);
     CheckBox1->SetValue(fields.DiffuseProcessing);
     CheckBox2->SetValue(fields.SaveLateRays);
@@ -209,13 +211,31 @@ void VeltowxFrame::FillPlanesSection()
     }
 }
 
+void VeltowxFrame::UpdateRoomFromInterface()
+{
+    const std::pair<EnvironmentField, wxTextCtrl*> fields[] = {
+        {EnvironmentField::Temperature, TextTemperature},
+        {EnvironmentField::Pressure, TextPressure},
+        {EnvironmentField::Humidity, TextHumidity},
+        {EnvironmentField::IRDuration, TextIRDuration},
+        {EnvironmentField::MaxReflections, TextMaxReflections},
+        {EnvironmentField::EnergyDecay, TextEnergyDecay},
+        {EnvironmentField::NumRays, TextNumRays},
+    };
+    for (auto [field, control] : fields) {
+        OnEnvironmentField(field, control);
+    }
+}
+
 void VeltowxFrame::OnEnvironmentField(EnvironmentField field, wxTextCtrl* control)
 {
-    if (m_project.IsSimulating()) {
+    const std::string text = FromWx(control->GetValue());
+    if (m_project.IsSimulating() || text == m_fieldShown[control]) {
         return;
     }
-    const FieldEdit edit = ApplyEnvironmentField(m_project.Room(), field, FromWx(control->GetValue()));
+    const FieldEdit edit = ApplyEnvironmentField(m_project.Room(), field, text);
     control->ChangeValue(ToWx(edit.shown));
+    m_fieldShown[control] = edit.shown;
     if (!edit.accepted && !edit.message.empty()) {
         m_dialogs->ShowMessage("Velto", edit.message);
     }

@@ -175,18 +175,21 @@ void VeltowxFrame::EnablePlaneControls(bool enable)
 
 void VeltowxFrame::OnNewProject(wxCommandEvent&)
 {
+    UpdateRoomFromInterface();
     m_project.New();
     AdjustTitle();
 }
 
 void VeltowxFrame::OnOpenFile(wxCommandEvent&)
 {
+    UpdateRoomFromInterface();
     m_project.Open();
     AdjustTitle();
 }
 
 void VeltowxFrame::OnSaveFile(wxCommandEvent&)
 {
+    UpdateRoomFromInterface();
     m_project.Save();
     AdjustTitle();
 }
@@ -198,6 +201,9 @@ void VeltowxFrame::OnQuit(wxCommandEvent&)
 
 void VeltowxFrame::OnClose(wxCloseEvent& event)
 {
+    if (!m_project.IsSimulating()) {
+        UpdateRoomFromInterface();
+    }
     if (event.CanVeto() && !m_project.ConfirmDiscard()) {
         event.Veto();
         AdjustTitle();
@@ -234,6 +240,7 @@ void VeltowxFrame::OnButton1Click(wxCommandEvent&)
         SetStatusText("Stopping the simulation ...");
         return;
     }
+    UpdateRoomFromInterface();
     if (!m_project.ReadyToSimulate()) {
         AdjustTitle();
         return;

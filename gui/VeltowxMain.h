@@ -4,6 +4,7 @@
 // prints (bottom pane). Menu commands go to the Project, which makes every
 // decision; the window passes events in and shows what changed.
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -166,6 +167,10 @@ private:
     void BindEditors();
     void FillEditors();
     void FillEnvironmentFields();
+    // Applies what is typed in the environment fields, as leaving them would:
+    // a menu command or the Start button may come while a field still has
+    // the focus.
+    void UpdateRoomFromInterface();
     void FillGrid(GridKind kind);
     void FillPlanesSection();
     void OnEnvironmentField(EnvironmentField field, wxTextCtrl* control);
@@ -182,6 +187,9 @@ private:
     wxGrid* GridOf(GridKind kind) const;
 
     std::unique_ptr<ProjectDialogs> m_dialogs;
+    // What each environment field showed last: only a text the user changed
+    // is applied, so a value shown rounded is never written back rounded.
+    std::map<const wxTextCtrl*, std::string> m_fieldShown;
     Project m_project;
     std::unique_ptr<wxTimer> timer; // polls a running simulation
     MessageLog m_log;

@@ -63,13 +63,20 @@ inline std::string RequiredFile(const std::string& path)
 // Path of a real-world file written by other tools (tests/data/external).
 inline std::string TestDataPath(const std::string& relative)
 {
-    return RequiredFile(std::string(VELTO_TESTDATA_DIR) + "/" + relative);
+    // Appended in place: GCC 12 warns falsely on a chain of temporaries here.
+    std::string path = VELTO_TESTDATA_DIR;
+    path += '/';
+    path += relative;
+    return RequiredFile(path);
 }
 
 // Path of a small fixture kept with the tests.
 inline std::string FixturePath(const std::string& relative)
 {
-    return RequiredFile(std::string(VELTO_FIXTURE_DIR) + "/" + relative);
+    std::string path = VELTO_FIXTURE_DIR;
+    path += '/';
+    path += relative;
+    return RequiredFile(path);
 }
 
 inline std::string ReadFileText(const std::string& path)
