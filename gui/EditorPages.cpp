@@ -213,6 +213,18 @@ void VeltowxFrame::FillPlanesSection()
 
 void VeltowxFrame::UpdateRoomFromInterface()
 {
+    // A cell still being edited is taken as if the user had left it, and
+    // applied now rather than after the event.
+    m_applyEditsNow = true;
+    for (GridKind kind : {GridKind::Materials, GridKind::PlaneLayers, GridKind::Sources,
+                          GridKind::SourceLayers, GridKind::Receivers, GridKind::ReceiverLayers}) {
+        wxGrid* grid = GridOf(kind);
+        if (grid->IsCellEditControlEnabled()) {
+            grid->SaveEditControlValue();
+            grid->DisableCellEditControl();
+        }
+    }
+    m_applyEditsNow = false;
     const std::pair<EnvironmentField, wxTextCtrl*> fields[] = {
         {EnvironmentField::Temperature, TextTemperature},
         {EnvironmentField::Pressure, TextPressure},
@@ -267,7 +279,9 @@ void VeltowxFrame::ApplyEdit(const CellEdit& edit, GridKind kind)
         {edit.refillReceiverLayers, GridKind::ReceiverLayers},
     };
     for (auto [refill, grid] : refills) {
-        if (refill || grid == kind) {
+        // Names chosen in one grid are offered in another: after a change
+        // every grid shows the room again.
+        if (refill || grid == kind || edit.result == CellEdit::Changed) {
             FillGrid(grid);
         }
     }
@@ -291,10 +305,19 @@ void VeltowxFrame::OnGridChanged(GridKind kind, wxGridEvent& event)
     const int row = event.GetRow();
     const int col = event.GetCol();
     const std::string text = FromWx(GridOf(kind)->GetCellValue(row, col));
-    const CellEdit edit = EditCell(m_project.Room(), kind, row, col, text);
-    // The grid is refilled from the room after the event has ended: wx is
-    // still inside the cell editor here.
-    CallAfter([this, edit, kind] { ApplyEdit(edit, kind); });
+    // Applied after the event has ended: wx is still inside the cell editor
+    // here, and an edit may show a message box. The cell belongs to the room
+    // it was typed for.
+    if (m_applyEditsNow) {
+        ApplyEdit(EditCell(m_project.Room(), kind, row, col, text), kind);
+        return;
+    }
+    const TRoom* room = &m_project.Room();
+    CallAfter([this, room, kind, row, col, text] {
+        if (room == &m_project.Room() && !m_project.IsSimulating()) {
+            ApplyEdit(EditCell(m_project.Room(), kind, row, col, text), kind);
+        }
+    });
 }
 
 void VeltowxFrame::OnAddEntry(GridKind kind)

@@ -103,8 +103,10 @@ VeltowxFrame::~VeltowxFrame()
 {
     SetConsoleSink(m_previousSink);
     timer->Stop();
-    // The room goes with the project; the view must not draw it afterwards.
+    // The widgets go first: their handlers use the project, which goes with
+    // this object's members, and the view must never draw a released room.
     MyGLCanvas->SetRoom(nullptr);
+    DestroyChildren();
 }
 
 void VeltowxFrame::BuildMenus()
@@ -149,6 +151,12 @@ void VeltowxFrame::ShowRoom(TRoom& room)
     ViewControl options = MyGLCanvas->View();
     options.SetDefaultViewOptions();
     options.DrawRoom = true;
+    // The view keeps the options the boxes show; a new room starts at plane 0.
+    options.ViewSinglePlane = CBView3->GetValue() ? 1 : 0;
+    options.ViewTriangles = CBView4->GetValue() ? 1 : 0;
+    options.pintura = CBViewFilled->GetValue() ? 1 : 0;
+    SpinPlaneID->SetValue(0);
+    SpinVertexID->SetValue(0);
     MyGLCanvas->SetRoom(&room, options);
     FillEditors();
 }
@@ -266,12 +274,14 @@ void VeltowxFrame::PollSimulation()
     textinfo->SetValue(ToWx(poll.status));
     SetStatusText(ToWx(poll.status.substr(0, poll.status.find('\n'))));
     progress->SetValue(static_cast<int>(poll.percent));
-    if (!poll.finished) {
+    if (m_project.IsSimulating()) {
         return;
     }
     timer->Stop();
     Button1->SetLabel("Start Simulation");
     InterfaceControls(true);
+    // The run may have adjusted settings (a reflection limit for the tail).
+    FillEnvironmentFields();
     if (poll.completed) {
         Notebook2->SetSelection(1);
     }

@@ -190,6 +190,7 @@ private:
     // What each environment field showed last: only a text the user changed
     // is applied, so a value shown rounded is never written back rounded.
     std::map<const wxTextCtrl*, std::string> m_fieldShown;
+    bool m_applyEditsNow = false; // a cell edit is applied at once, not after its event
     Project m_project;
     std::unique_ptr<wxTimer> timer; // polls a running simulation
     MessageLog m_log;

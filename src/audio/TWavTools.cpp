@@ -346,7 +346,12 @@ bool WriteWav32(const std::string& name, const void* data, unsigned int frames, 
 
 bool WavIsCompatible(const std::string& name)
 {
-    const WaveHeader h = getWavHeaderInfo(name);
+    WaveHeader h;
+    try {
+        h = getWavHeaderInfo(name);
+    } catch (const FatalError&) {
+        return false; // not a WAV file at all; the reader has said why
+    }
     bool compatible = true;
     if (h.PcmFormat != kWavFormatPcm && h.PcmFormat != kWavFormatFloat) {
         ConsolePrint("Wave Format not Supported: %d\n", h.PcmFormat);

@@ -270,13 +270,22 @@ Project::RunPoll Project::PollSimulation()
         return poll;
     }
     poll.percent = 100.0f;
-    if (!m_room->SaveResults()) {
-        poll.status = "The results could not be saved in " + m_room->ProjectFolder;
+    try {
+        if (!m_room->SaveResults()) {
+            poll.status = "The results could not be saved in " + m_room->ProjectFolder;
+            ErrorMessage("%s", poll.status.c_str());
+            return poll;
+        }
+        if (FileExists(JoinPath(m_room->ProjectFolder, "LostRays.txt"))) {
+            m_room->LoadLostRaysTxt();
+        }
+    } catch (const FatalError& error) {
+        poll.status = error.what(); // a sound file that went away, say: already shown
+        return poll;
+    } catch (const std::exception& error) {
+        poll.status = std::string("The results could not be saved: ") + error.what();
         ErrorMessage("%s", poll.status.c_str());
         return poll;
-    }
-    if (FileExists(JoinPath(m_room->ProjectFolder, "LostRays.txt"))) {
-        m_room->LoadLostRaysTxt();
     }
     poll.completed = true;
     poll.status = "Simulation finished";

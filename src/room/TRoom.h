@@ -280,8 +280,8 @@ public:
     // unless tracing had nothing to do, the responses.
     void StartSimulation();
     static void staticEntryPoint(TRoom* room);
-    // Asks the worker to stop at its next ray or pair. A stop during tracing
-    // lets the response phase run on what was traced, as the window expects.
+    // Asks the worker to stop at its next ray or pair; a stop during tracing
+    // also skips the response phase.
     void StopSimulation();
     // True once the worker has ended (or none was started): only then may the
     // results be used.

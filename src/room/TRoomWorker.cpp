@@ -21,8 +21,9 @@ void TRoom::StartSimulation()
 void TRoom::staticEntryPoint(TRoom* room)
 {
     try {
-        // Without results, receivers or sources there is nothing to respond to.
-        if (room->Simulate()) {
+        // Without results, receivers or sources there is nothing to respond
+        // to; after a stop during tracing the run ends as a whole.
+        if (room->Simulate() && room->IsRunning) {
             room->CalculateResponses();
         }
     } catch (...) {

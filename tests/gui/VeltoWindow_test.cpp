@@ -370,6 +370,7 @@ TEST_F(Window, EditsByEventsSaveAndReopenAsTheSameProject)
     EXPECT_NE(frame->GetProject().Room().VSound, speed);
     EXPECT_EQ(frame->GetTitle(), "VELTO - shoebox.txt *modified");
 
+    frame->TextHumidity->ChangeValue("60"); // typed, and saved before leaving the field
     script->saveChoices.push_back(path);
     Menu(wxID_SAVE);
     EXPECT_EQ(frame->GetTitle(), "VELTO - shoebox.txt");
@@ -380,6 +381,7 @@ TEST_F(Window, EditsByEventsSaveAndReopenAsTheSameProject)
     EXPECT_FLOAT_EQ(room.material[0].abs[2], 0.25f);
     EXPECT_EQ(room.material[1].nome, "wood");
     EXPECT_EQ(frame->TextTemperature->GetValue(), "30.0");
+    EXPECT_EQ(frame->TextHumidity->GetValue(), "60.0");
 }
 
 namespace {
@@ -387,6 +389,14 @@ namespace {
 class TestApp : public wxApp {
 public:
     bool OnInit() override { return true; }
+    // A toolkit assertion fails the test instead of waiting on a dialog.
+    void OnAssertFailure(const wxChar* file, int line, const wxChar* function, const wxChar* condition,
+                         const wxChar* message) override
+    {
+        ADD_FAILURE() << "wx assertion at " << wxString(file) << ":" << line << " in "
+                      << wxString(function) << ": " << wxString(condition) << " "
+                      << wxString(message);
+    }
 };
 
 // Saves the main window with project open as a PNG; true when written.
