@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "project/ProjectMerge.h"
 #include "room/TRoom.h"
 #include "util/ErrorMessage.h"
 #include "util/Platform.h"
@@ -110,7 +111,7 @@ bool Project::Save()
     return OpenSaveDlg();
 }
 
-bool Project::LoadRoom(const std::string& path)
+std::unique_ptr<TRoom> Project::LoadFreshRoom(const std::string& path)
 {
     struct WorkingScope {
         ProjectDialogs& dialogs;
@@ -127,13 +128,50 @@ bool Project::LoadRoom(const std::string& path)
             room->LoadLostRaysTxt();
         }
     } catch (const FatalError&) {
-        return false; // already shown by the reader that failed
+        return nullptr; // already shown by the reader that failed
     } catch (const std::exception& error) {
         ErrorMessage("Project '%s' could not be loaded: %s", path.c_str(), error.what());
+        return nullptr;
+    }
+    return room;
+}
+
+bool Project::LoadRoom(const std::string& path)
+{
+    auto room = LoadFreshRoom(path);
+    if (!room) {
         return false;
     }
     ReplaceRoom(std::move(room), kSaved);
     m_path = path;
+    return true;
+}
+
+bool Project::OpenAsUntitled(const std::string& handOverPath)
+{
+    auto room = LoadFreshRoom(handOverPath);
+    RemoveHandOver(handOverPath);
+    if (!room) {
+        return false;
+    }
+    // The hand-over file's name and folder are gone: the project starts as
+    // a fresh one would, so Save proposes the default name in the working folder.
+    const TRoom fresh;
+    room->ProjectName = fresh.ProjectName;
+    room->ProjectFolder = fresh.ProjectFolder;
+    ReplaceRoom(std::move(room), kNew);
+    return true;
+}
+
+bool Project::AppendProject(const std::string& path)
+{
+    if (IsSimulating() || !MergeProjectFile(*m_room, path)) {
+        return false;
+    }
+    MarkModified();
+    if (m_roomReplaced) {
+        m_roomReplaced(*m_room); // the view rebuilds what it drew of the room
+    }
     return true;
 }
 

@@ -59,6 +59,14 @@ public:
     // open project. A project that cannot be read is reported and the open
     // one stays as it was.
     bool LoadRoom(const std::string& path);
+    // Loads the hand-over file of an import dialog (see HandOverPath) as a
+    // new, untitled project, so that Save asks for a name, and deletes it
+    // whether it loaded or not. A file that cannot be read keeps the open one.
+    bool OpenAsUntitled(const std::string& handOverPath);
+    // Adds the project at path to the open one (see MergeProjectFile), marks
+    // it modified and hands the grown room to the listener. Refused during a
+    // run; a file that cannot be read changes nothing.
+    bool AppendProject(const std::string& path);
     // Asks where to save and saves there.
     bool OpenSaveDlg();
     bool SaveRoom(const std::string& path);
@@ -93,6 +101,10 @@ public:
 
 private:
     enum class RunState { Idle, Running, Stopping };
+
+    // The project at path read and analysed into a new room, with the results
+    // and lost rays beside it; null, after a message, when it cannot be read.
+    std::unique_ptr<TRoom> LoadFreshRoom(const std::string& path);
 
     ProjectDialogs& m_dialogs;
     RunState m_run = RunState::Idle;
