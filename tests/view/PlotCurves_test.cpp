@@ -8,24 +8,16 @@
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
-
 TEST(PlotPalette, FixedEntriesAndWrapAfter55)
 {
-    ConsoleRecorder quiet;
     const struct {
-        const char* name;
         std::size_t index;
         int r, g, b;
-    } cases[] = {
-        {"first", 0, 0, 0, 255},         {"third", 2, 255, 0, 0},
-        {"black", 6, 0, 0, 0},           {"grey", 13, 128, 128, 128},
-        {"first level group", 14, 192, 0, 0}, {"level 64 grey", 27, 64, 64, 64},
-        {"last", 54, 0, 224, 224},       {"wraps to first", 55, 0, 0, 255},
-        {"wraps to second", 56, 0, 128, 0}, {"second wrap", 110, 0, 0, 255},
-    };
+    } cases[] = {{0, 0, 0, 255},     {2, 255, 0, 0},    {6, 0, 0, 0},
+                 {13, 128, 128, 128}, {14, 192, 0, 0},   {54, 0, 224, 224},
+                 {55, 0, 0, 255},     {56, 0, 128, 0},   {110, 0, 0, 255}}; // 55 wraps to 0
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.index);
         const PlotColor col = PlotPaletteColor(c.index);
         EXPECT_FLOAT_EQ(col.r * 255.0f, static_cast<float>(c.r));
         EXPECT_FLOAT_EQ(col.g * 255.0f, static_cast<float>(c.g));
@@ -34,23 +26,19 @@ TEST(PlotPalette, FixedEntriesAndWrapAfter55)
     // Every curve of a full palette is told apart from the others.
     std::set<std::tuple<float, float, float>> seen;
     for (std::size_t k = 0; k < kPlotPaletteSize; ++k) {
-        const PlotColor c = PlotPaletteColor(k);
-        seen.insert({c.r, c.g, c.b});
+        seen.insert({PlotPaletteColor(k).r, PlotPaletteColor(k).g, PlotPaletteColor(k).b});
     }
     EXPECT_EQ(seen.size(), kPlotPaletteSize);
 }
 
 TEST(PlotCurveLayout, PairsWithMultiChannelReceivers)
 {
-    ConsoleRecorder quiet;
     const struct {
         const char* name;
         unsigned int sources;
         std::vector<unsigned int> channels;
     } cases[] = {
         {"two-channel receiver in the middle", 2, {1, 2, 1}},
-        {"all mono", 3, {1, 1}},
-        {"binaural only", 2, {2}},
         {"no sources", 0, {2, 1}},
     };
     for (const auto& c : cases) {
@@ -61,58 +49,45 @@ TEST(PlotCurveLayout, PairsWithMultiChannelReceivers)
         for (unsigned int s = 0; s < c.sources; ++s) {
             for (unsigned int r = 0; r < c.channels.size(); ++r) {
                 EXPECT_EQ(layout.FirstCurve(s, r), k) << "s " << s << " r " << r;
-                EXPECT_EQ(layout.Channels(r), c.channels[r]);
                 k += c.channels[r];
             }
         }
         EXPECT_EQ(layout.CurveCount(), k);
     }
-    // The pair (1, 1) of the first case owns curves 5 and 6.
-    const PlotCurveLayout layout(2, {1, 2, 1});
-    EXPECT_EQ(layout.FirstCurve(1, 1), 5u);
-    EXPECT_EQ(layout.FirstCurve(1, 2), 7u);
+    // The pair (1, 1) of the first case owns curves 5 and 6; the next pair starts at 7.
+    EXPECT_EQ(PlotCurveLayout(2, {1, 2, 1}).FirstCurve(1, 2), 7u);
 }
 
 TEST(PlotCurves, LinearPressureLooksAtTheResponse)
 {
-    ConsoleRecorder quiet;
     const std::vector<float> ir = {0.5f, -0.25f, 0.0f, 1.0f};
     const UniformCurve c = ResponseCurve(ir, 1000.0f, ResponseDisplay::PressureLinear);
-    EXPECT_FALSE(c.OwnsSamples());
     EXPECT_EQ(c.Samples().data(), ir.data());
     EXPECT_DOUBLE_EQ(c.X(3), 0.003);
 }
 
 TEST(PlotCurves, DecayCurveIsFinite)
 {
-    ConsoleRecorder quiet;
-    const struct {
-        const char* name;
-        std::vector<float> ir;
-        ResponseDisplay display;
-    } cases[] = {
-        {"silent tail", {1.0f, 0.5f, 0.0f, 0.0f}, ResponseDisplay::Decay},
-        {"silent tail normalised", {1.0f, 0.5f, 0.0f, 0.0f}, ResponseDisplay::DecayNormalized},
-        {"all silent", {0.0f, 0.0f, 0.0f}, ResponseDisplay::Decay},
-        {"all silent normalised", {0.0f, 0.0f, 0.0f}, ResponseDisplay::DecayNormalized},
-        {"tiny values", {1e-30f, 1e-38f}, ResponseDisplay::Decay},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const UniformCurve curve = ResponseCurve(c.ir, 100.0f, c.display);
-        ASSERT_EQ(curve.Size(), c.ir.size());
-        for (float v : curve.Samples()) {
-            EXPECT_TRUE(std::isfinite(v));
-            EXPECT_GE(v, kDecayFloorDb);
+    // A silent tail, all silent, tiny values; plain and normalised.
+    const std::vector<float> irs[] = {
+        {1.0f, 0.5f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, {1e-30f, 1e-38f}};
+    for (const auto& ir : irs) {
+        for (auto display : {ResponseDisplay::Decay, ResponseDisplay::DecayNormalized}) {
+            SCOPED_TRACE(testing::Message() << ir[0] << ", display " << static_cast<int>(display));
+            const UniformCurve curve = ResponseCurve(ir, 100.0f, display);
+            ASSERT_EQ(curve.Size(), ir.size());
+            for (float v : curve.Samples()) {
+                EXPECT_TRUE(std::isfinite(v));
+                EXPECT_GE(v, kDecayFloorDb);
+            }
+            double x0, x1, y0, y1;
+            EXPECT_TRUE(curve.Extents(x0, x1, y0, y1));
         }
-        double x0, x1, y0, y1;
-        EXPECT_TRUE(curve.Extents(x0, x1, y0, y1));
     }
 }
 
 TEST(PlotCurves, DecayCurveAgainstEnergySums)
 {
-    ConsoleRecorder quiet;
     const std::vector<float> ir = {2.0f, 1.0f, 1.0f, 0.0f};
     const UniformCurve decay = ResponseCurve(ir, 100.0f, ResponseDisplay::Decay);
     const UniformCurve norm = ResponseCurve(ir, 100.0f, ResponseDisplay::DecayNormalized);
@@ -126,17 +101,11 @@ TEST(PlotCurves, DecayCurveAgainstEnergySums)
 
 TEST(PlotCurves, FrequencyResponseLengthIsNextPowerOfTwo)
 {
-    ConsoleRecorder quiet;
     const struct {
-        const char* name;
-        std::size_t n;
-        std::size_t expected;
-    } cases[] = {
-        {"one", 1, 1}, {"two", 2, 2}, {"three", 3, 4}, {"five", 5, 8},
-        {"power of two", 8, 8}, {"just above", 1025, 2048}, {"empty", 0, 0},
-    };
+        std::size_t n, expected;
+    } cases[] = {{1, 1}, {3, 4}, {5, 8}, {8, 8}, {1025, 2048}, {0, 0}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.n);
         std::vector<float> ir(c.n, 0.0f);
         if (c.n > 0) {
             ir[0] = 1.0f;
@@ -151,26 +120,23 @@ TEST(PlotCurves, FrequencyResponseLengthIsNextPowerOfTwo)
 
 TEST(PlotCurves, FrequencyResponseAgainstDirectTransform)
 {
-    ConsoleRecorder quiet;
     const std::vector<float> ir = {0.3f, -1.0f, 0.7f, 0.2f, -0.4f};
     const float fs = 8.0f;
     const UniformCurve f = ResponseCurve(ir, fs, ResponseDisplay::FrequencyResponse);
     ASSERT_EQ(f.Size(), 8u);
     for (std::size_t k = 0; k < 8; ++k) {
-        SCOPED_TRACE(k);
         std::complex<double> sum;
         for (std::size_t i = 0; i < ir.size(); ++i) {
             sum += static_cast<double>(ir[i]) * std::polar(1.0, -2.0 * M_PI * i * k / 8.0);
         }
         // The transform scales by 1 / fs to approximate the continuous spectrum.
         const double expected = 10.0 * std::log10(std::abs(sum) / fs + 1e-7);
-        EXPECT_NEAR(f.Samples()[k], expected, 1e-4);
+        EXPECT_NEAR(f.Samples()[k], expected, 1e-4) << "bin " << k;
     }
 }
 
 TEST(PlotCurves, ParameterCurveAtBandNumbers)
 {
-    ConsoleRecorder quiet;
     // Nine bands plus the broadband set, each field distinct per band.
     std::vector<TMonoParams> params(10);
     for (std::size_t b = 0; b < params.size(); ++b) {
@@ -190,10 +156,9 @@ TEST(PlotCurves, ParameterCurveAtBandNumbers)
         {PlotParameter::SPL_A, "SPL_A (dB)", 800}, {PlotParameter::SPL_Z, "SPL_Z (dB)", 700},
         {PlotParameter::CenterTime, "CenterTime (ms)", 900},
     };
-    for (int i = 0; i < kNumPlotParameters; ++i) {
-        const auto& c = cases[i];
+    static_assert(std::size(cases) == std::size_t{kNumPlotParameters});
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        EXPECT_EQ(static_cast<int>(c.which), i);
         EXPECT_EQ(PlotParameterLabel(c.which), c.label);
         const UniformCurve curve = ParameterCurve(params, 9, c.which);
         ASSERT_EQ(curve.Size(), 9u); // the broadband set is not a band
@@ -206,7 +171,6 @@ TEST(PlotCurves, ParameterCurveAtBandNumbers)
 
 TEST(PlotCurves, EnvelopeKeepsPeaksWithinColumns)
 {
-    ConsoleRecorder quiet;
     std::vector<float> ir(100000, 0.0f);
     ir[12345] = 3.0f;
     ir[67890] = -2.0f;
@@ -219,7 +183,6 @@ TEST(PlotCurves, EnvelopeKeepsPeaksWithinColumns)
         float hi, lo;
     } cases[] = {
         {"whole", 0.0, 1.0, 400, 400, 3.0f, -2.0f},
-        {"window without the peaks", 0.2, 0.6, 100, 100, 0.0f, 0.0f},
         {"fewer samples than columns", 0.12340, 0.12350, 1000, 11, 3.0f, 0.0f},
         {"beyond the data", 2.0, 3.0, 100, 0, 0.0f, 0.0f},
     };
