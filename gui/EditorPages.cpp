@@ -41,7 +41,22 @@ wxArrayString ToWxArray(const std::vector<std::string>& names)
     return array;
 }
 
+constexpr GridKind kAllGrids[] = {GridKind::Materials,    GridKind::PlaneLayers,
+                                   GridKind::Sources,      GridKind::SourceLayers,
+                                   GridKind::Receivers,    GridKind::ReceiverLayers};
+
 } // namespace
+
+std::vector<std::pair<EnvironmentField, wxTextCtrl*>> VeltowxFrame::EnvironmentControls() const
+{
+    return {{EnvironmentField::Temperature, TextTemperature},
+            {EnvironmentField::Pressure, TextPressure},
+            {EnvironmentField::Humidity, TextHumidity},
+            {EnvironmentField::IRDuration, TextIRDuration},
+            {EnvironmentField::MaxReflections, TextMaxReflections},
+            {EnvironmentField::EnergyDecay, TextEnergyDecay},
+            {EnvironmentField::NumRays, TextNumRays}};
+}
 
 wxGrid* VeltowxFrame::GridOf(GridKind kind) const
 {
@@ -64,16 +79,7 @@ wxGrid* VeltowxFrame::GridOf(GridKind kind) const
 
 void VeltowxFrame::BindEditors()
 {
-    const std::pair<EnvironmentField, wxTextCtrl*> fields[] = {
-        {EnvironmentField::Temperature, TextTemperature},
-        {EnvironmentField::Pressure, TextPressure},
-        {EnvironmentField::Humidity, TextHumidity},
-        {EnvironmentField::IRDuration, TextIRDuration},
-        {EnvironmentField::MaxReflections, TextMaxReflections},
-        {EnvironmentField::EnergyDecay, TextEnergyDecay},
-        {EnvironmentField::NumRays, TextNumRays},
-    };
-    for (auto [field, control] : fields) {
+    for (auto [field, control] : EnvironmentControls()) {
         // Applied on Enter or when the field is left, never per keystroke.
         control->Bind(wxEVT_TEXT_ENTER,
                       [this, field, control](wxCommandEvent&) { OnEnvironmentField(field, control); });
@@ -118,8 +124,7 @@ void VeltowxFrame::BindEditors()
 void VeltowxFrame::FillEditors()
 {
     FillEnvironmentFields();
-    for (GridKind kind : {GridKind::Materials, GridKind::PlaneLayers, GridKind::Sources,
-                          GridKind::SourceLayers, GridKind::Receivers, GridKind::ReceiverLayers}) {
+    for (GridKind kind : kAllGrids) {
         FillGrid(kind);
     }
     FillPlanesSection();
@@ -216,8 +221,7 @@ void VeltowxFrame::UpdateRoomFromInterface()
     // A cell still being edited is taken as if the user had left it, and
     // applied now rather than after the event.
     m_applyEditsNow = true;
-    for (GridKind kind : {GridKind::Materials, GridKind::PlaneLayers, GridKind::Sources,
-                          GridKind::SourceLayers, GridKind::Receivers, GridKind::ReceiverLayers}) {
+    for (GridKind kind : kAllGrids) {
         wxGrid* grid = GridOf(kind);
         if (grid->IsCellEditControlEnabled()) {
             grid->SaveEditControlValue();
@@ -225,16 +229,7 @@ void VeltowxFrame::UpdateRoomFromInterface()
         }
     }
     m_applyEditsNow = false;
-    const std::pair<EnvironmentField, wxTextCtrl*> fields[] = {
-        {EnvironmentField::Temperature, TextTemperature},
-        {EnvironmentField::Pressure, TextPressure},
-        {EnvironmentField::Humidity, TextHumidity},
-        {EnvironmentField::IRDuration, TextIRDuration},
-        {EnvironmentField::MaxReflections, TextMaxReflections},
-        {EnvironmentField::EnergyDecay, TextEnergyDecay},
-        {EnvironmentField::NumRays, TextNumRays},
-    };
-    for (auto [field, control] : fields) {
+    for (auto [field, control] : EnvironmentControls()) {
         OnEnvironmentField(field, control);
     }
 }

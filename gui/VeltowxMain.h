@@ -185,6 +185,8 @@ private:
     // Shows what an edit did: its message, the grids to refill, the view.
     void ApplyEdit(const CellEdit& edit, GridKind kind);
     wxGrid* GridOf(GridKind kind) const;
+    // The editable environment fields with the setting each shows.
+    std::vector<std::pair<EnvironmentField, wxTextCtrl*>> EnvironmentControls() const;
 
     std::unique_ptr<ProjectDialogs> m_dialogs;
     // What each environment field showed last: only a text the user changed

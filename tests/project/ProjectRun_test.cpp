@@ -6,19 +6,13 @@
 #include "TestFiles.h"
 #include "TestSupport.h"
 #include "project/Project.h"
+#include "project/LoadedProject.h"
 #include "project/ScriptedDialogs.h"
 #include "room/TRoom.h"
 
 namespace {
 
-const std::string kShoebox = std::string(VELTO_EXAMPLES_DIR) + "/shoebox/shoebox.txt";
-
-struct ShoeboxRun {
-    ShoeboxRun() : project(dialogs)
-    {
-        path = folder.Write("shoebox.txt", ReadBytes(RequiredFile(kShoebox)));
-        EXPECT_TRUE(project.LoadRoom(path));
-    }
+struct ShoeboxRun : LoadedProject {
     Project::RunPoll RunToEnd()
     {
         Project::RunPoll poll;
@@ -29,12 +23,6 @@ struct ShoeboxRun {
         return poll;
     }
     bool Exists(const std::string& name) const { return FileExists(folder.Path(name)); }
-
-    ConsoleRecorder console;
-    ScratchFolder folder;
-    ScriptedDialogs dialogs;
-    Project project;
-    std::string path;
 };
 
 } // namespace

@@ -6,28 +6,9 @@
 
 #include "TestFiles.h"
 #include "TestSupport.h"
+#include "project/LoadedProject.h"
 #include "project/ScriptedDialogs.h"
 #include "room/TRoom.h"
-
-namespace {
-
-const std::string kShoebox = std::string(VELTO_EXAMPLES_DIR) + "/shoebox/shoebox.txt";
-
-// A project with the shoebox example loaded from a scratch copy.
-struct LoadedProject {
-    LoadedProject() : project(dialogs)
-    {
-        path = folder.Write("shoebox.txt", ReadBytes(RequiredFile(kShoebox)));
-        EXPECT_TRUE(project.LoadRoom(path));
-    }
-    ConsoleRecorder console;
-    ScratchFolder folder;
-    ScriptedDialogs dialogs;
-    Project project;
-    std::string path;
-};
-
-} // namespace
 
 TEST(Project, TitleFollowsTheState)
 {
