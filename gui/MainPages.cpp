@@ -16,6 +16,7 @@
 #include <wx/textctrl.h>
 
 #include "GLPane.h"
+#include "GLPlot2D.h"
 #include "VeltowxMain.h"
 
 namespace {
@@ -251,26 +252,43 @@ wxWindow* VeltowxFrame::BuildVisualizationPage(wxWindow* parent)
     return page;
 }
 
+namespace {
+
+// The pair-selection grid: filled with a row per source and a column per
+// receiver when there are results.
+wxGrid* MakePairGrid(wxWindow* parent)
+{
+    auto* grid = new wxGrid(parent, wxID_ANY, wxDefaultPosition, wxSize(200, -1));
+    grid->CreateGrid(0, 0);
+    grid->SetRowLabelSize(40);
+    grid->SetDefaultColSize(36);
+    grid->DisableDragGridSize();
+    return grid;
+}
+
+} // namespace
+
 wxWindow* VeltowxFrame::BuildResponsesPage(wxWindow* parent)
 {
     auto* page = new wxPanel(parent);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     auto* selection = new wxStaticBoxSizer(wxVERTICAL, page, "Result Selection");
     wxWindow* box = selection->GetStaticBox();
-    ChoiceResponse = new wxChoice(box, wxID_ANY);
+    graphChoice = new wxChoice(box, wxID_ANY);
     for (const char* curve :
          {"Pressure (LIN scale)", "Pressure (LOG scale)", "Decay curve (LOG scale)",
           "Decay curve Normalized (LOG scale)", "Frequency Response (LOG scale)"}) {
-        ChoiceResponse->Append(curve);
+        graphChoice->Append(curve);
     }
-    ChoiceResponse->SetSelection(0);
-    selection->Add(ChoiceResponse, 0, wxEXPAND | wxALL, 3);
-    GridResultSelection = MakeGrid(box, {"Pair"});
-    selection->Add(GridResultSelection, 1, wxEXPAND | wxALL, 3);
+    graphChoice->SetSelection(0);
+    selection->Add(graphChoice, 0, wxEXPAND | wxALL, 3);
+    BtnLinLog = new wxButton(box, wxID_ANY, "Log Scale");
+    selection->Add(BtnLinLog, 0, wxEXPAND | wxALL, 3);
+    SRPlotGrid = MakePairGrid(box);
+    selection->Add(SRPlotGrid, 1, wxEXPAND | wxALL, 3);
     row->Add(selection, 0, wxEXPAND | wxALL, 4);
-    ResponsePlotPanel = new wxPanel(page);
-    ResponsePlotPanel->SetBackgroundColour(*wxWHITE);
-    row->Add(ResponsePlotPanel, 1, wxEXPAND | wxALL, 4);
+    My2DPlot = new GL_Plot2D(page);
+    row->Add(My2DPlot, 1, wxEXPAND | wxALL, 4);
     page->SetSizer(row);
     return page;
 }
@@ -278,18 +296,21 @@ wxWindow* VeltowxFrame::BuildResponsesPage(wxWindow* parent)
 wxWindow* VeltowxFrame::BuildParametersPage(wxWindow* parent)
 {
     auto* page = new wxPanel(parent);
-    auto* column = new wxBoxSizer(wxVERTICAL);
-    ChoiceParameter = new wxChoice(page, wxID_ANY);
-    for (const char* parameter : {"T60 (s)", "T30 (s)", "T20 (s)", "EDT (s)", "C80 (dB)",
-                                  "D50 (%)", "SPL_A (dB)", "SPL_Z (dB)", "CenterTime (ms)"}) {
-        ChoiceParameter->Append(parameter);
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    auto* selection = new wxStaticBoxSizer(wxVERTICAL, page, "Result Selection");
+    wxWindow* box = selection->GetStaticBox();
+    graphChoiceParam = new wxChoice(box, wxID_ANY);
+    for (int k = 0; k < kNumPlotParameters; ++k) {
+        graphChoiceParam->Append(PlotParameterLabel(static_cast<::PlotParameter>(k)));
     }
-    ChoiceParameter->SetSelection(0);
-    column->Add(ChoiceParameter, 0, wxALL, 4);
-    ParameterPlotPanel = new wxPanel(page);
-    ParameterPlotPanel->SetBackgroundColour(*wxWHITE);
-    column->Add(ParameterPlotPanel, 1, wxEXPAND | wxALL, 4);
-    page->SetSizer(column);
+    graphChoiceParam->SetSelection(0);
+    selection->Add(graphChoiceParam, 0, wxEXPAND | wxALL, 3);
+    SRPlotParamGrid = MakePairGrid(box);
+    selection->Add(SRPlotParamGrid, 1, wxEXPAND | wxALL, 3);
+    row->Add(selection, 0, wxEXPAND | wxALL, 4);
+    PlotParam = new GL_Plot2D(page);
+    row->Add(PlotParam, 1, wxEXPAND | wxALL, 4);
+    page->SetSizer(row);
     return page;
 }
 

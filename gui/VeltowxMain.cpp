@@ -18,6 +18,9 @@
 #include <wx/textctrl.h>
 
 #include "GLPane.h"
+#include "GLPlot2D.h"
+#include "ImportDialog.h"
+#include "RoomDesigner.h"
 #include "WxDialogs.h"
 #include "WxText.h"
 #include "room/TRoom.h"
@@ -83,6 +86,8 @@ VeltowxFrame::VeltowxFrame(wxWindow* parent, wxWindowID id, std::unique_ptr<Proj
     // Below this the pages' boxes cannot show their fields.
     SetMinSize(wxSize(1000, 700));
 
+    DXFFrame = new ImportDialog(this, *m_dialogs);
+
     timer = std::make_unique<wxTimer>(this);
     Bind(wxEVT_TIMER, &VeltowxFrame::OnTimer, this, timer->GetId());
     Button1->Bind(wxEVT_BUTTON, &VeltowxFrame::OnButton1Click, this);
@@ -93,6 +98,7 @@ VeltowxFrame::VeltowxFrame(wxWindow* parent, wxWindowID id, std::unique_ptr<Proj
     m_previousSink = SetConsoleSink([this](const std::string& text) { AppendMessages(text); });
 
     BindEditors();
+    BindPlots();
     m_project.SetRoomReplacedHandler([this](TRoom& room) { ShowRoom(room); });
     ShowRoom(m_project.Room());
     AdjustTitle();
@@ -126,16 +132,14 @@ void VeltowxFrame::BuildMenus()
     help->Append(wxID_ABOUT, "About\tF1", "Show info about this application");
     bar->Append(help, "Help");
     SetMenuBar(bar);
-    // The DXF import and the room designer open their dialogs in a later
-    // version; until then the commands are shown but not offered.
-    bar->Enable(ID_IMPORT, false);
-    bar->Enable(ID_STANDARDROOMS, false);
 
     Bind(wxEVT_MENU, &VeltowxFrame::OnNewProject, this, ID_NEWPROJECT);
     Bind(wxEVT_MENU, &VeltowxFrame::OnOpenFile, this, wxID_OPEN);
     Bind(wxEVT_MENU, &VeltowxFrame::OnSaveFile, this, wxID_SAVE);
     Bind(wxEVT_MENU, &VeltowxFrame::OnQuit, this, wxID_EXIT);
     Bind(wxEVT_MENU, &VeltowxFrame::OnAbout, this, wxID_ABOUT);
+    Bind(wxEVT_MENU, &VeltowxFrame::OnImportClicked, this, ID_IMPORT);
+    Bind(wxEVT_MENU, &VeltowxFrame::OpenRoomDesigner, this, ID_STANDARDROOMS);
 }
 
 bool VeltowxFrame::LoadRoom(const std::string& path)
@@ -159,6 +163,7 @@ void VeltowxFrame::ShowRoom(TRoom& room)
     SpinVertexID->SetValue(0);
     MyGLCanvas->SetRoom(&room, options);
     FillEditors();
+    CreatePlotResults();
 }
 
 void VeltowxFrame::AdjustTitle()
@@ -226,6 +231,35 @@ void VeltowxFrame::OnAbout(wxCommandEvent&)
                                              __DATE__ + " (" + __TIME__ + ")");
 }
 
+void VeltowxFrame::OnImportClicked(wxCommandEvent&)
+{
+    UpdateRoomFromInterface();
+    if (m_project.IsSimulating() || DXFFrame->OpenFile() != 1 ||
+        DXFFrame->ShowModal() != wxID_OK || DXFFrame->HandOverFile().empty()) {
+        return;
+    }
+    m_project.TakeHandOver(DXFFrame->HandOverFile(), DXFFrame->NewFile);
+    AdjustTitle();
+}
+
+void VeltowxFrame::OpenRoomDesigner(wxCommandEvent&)
+{
+    UpdateRoomFromInterface();
+    if (m_project.IsSimulating()) {
+        return;
+    }
+    RoomDesigner designer(this, *m_dialogs);
+    Designer = &designer;
+    const int answer = designer.ShowModal();
+    Designer = nullptr;
+    if (answer != wxID_OK || designer.HandOverFile().empty()) {
+        return;
+    }
+    // A designed room is new work: untitled and not yet saved.
+    m_project.TakeHandOver(designer.HandOverFile(), true, Project::kModified);
+    AdjustTitle();
+}
+
 void VeltowxFrame::OnCBViewClick(wxCommandEvent&)
 {
     ViewControl options = MyGLCanvas->View();
@@ -254,6 +288,8 @@ void VeltowxFrame::OnButton1Click(wxCommandEvent&)
         return;
     }
     AdjustTitle();
+    // The run replaces the results the plots look at.
+    ClearPlots();
     if (!m_project.StartSimulation(m_project.Room().NumRays)) {
         return;
     }
@@ -283,7 +319,13 @@ void VeltowxFrame::PollSimulation()
     // The run may have adjusted settings (a reflection limit for the tail).
     FillEnvironmentFields();
     if (poll.completed) {
+        CreatePlotResults();
         Notebook2->SetSelection(1);
+    } else {
+        // A stopped run leaves partial results: they are not shown.
+        m_plottedRoom = &m_project.Room();
+        m_plottedGeneration = m_project.Room().ResultsGeneration;
+        ClearPlots();
     }
     // The lost rays of a completed run are new; a stopped one has none.
     MyGLCanvas->UpdateColors();
@@ -293,7 +335,8 @@ void VeltowxFrame::InterfaceControls(bool enable)
 {
     wxMenuBar* bar = GetMenuBar();
     for (int id : {static_cast<int>(ID_NEWPROJECT), static_cast<int>(wxID_OPEN),
-                   static_cast<int>(wxID_SAVE)}) {
+                   static_cast<int>(wxID_SAVE), static_cast<int>(ID_IMPORT),
+                   static_cast<int>(ID_STANDARDROOMS)}) {
         bar->Enable(id, enable);
     }
     for (wxWindow* control : EditorControls()) {

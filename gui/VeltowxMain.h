@@ -19,6 +19,9 @@
 #include "util/Console.h"
 #include "view/MessageLog.h"
 
+class GL_Plot2D;
+class ImportDialog;
+class RoomDesigner;
 class GL_Window;
 class wxButton;
 class wxCheckBox;
@@ -118,12 +121,21 @@ public:
     wxCheckBox* CBView7 = nullptr; // Lost rays
     wxCheckBox* CBViewFilled = nullptr; // filled planes or outlines only
 
-    // "Time/Freq. Responses" and "Acoustic Parameters" pages.
-    wxChoice* ChoiceResponse = nullptr;
-    wxGrid* GridResultSelection = nullptr;
-    wxPanel* ResponsePlotPanel = nullptr;
-    wxChoice* ChoiceParameter = nullptr;
-    wxPanel* ParameterPlotPanel = nullptr;
+    // "Time/Freq. Responses" page.
+    wxChoice* graphChoice = nullptr; // the response display
+    wxButton* BtnLinLog = nullptr;
+    wxGrid* SRPlotGrid = nullptr;    // a cell per source (row) and receiver (column)
+    GL_Plot2D* My2DPlot = nullptr;
+    // "Acoustic Parameters" page.
+    wxChoice* graphChoiceParam = nullptr;
+    wxGrid* SRPlotParamGrid = nullptr;
+    GL_Plot2D* PlotParam = nullptr;
+
+    // The DXF import dialog, created with the window and kept, so that it
+    // remembers the options chosen last.
+    ImportDialog* DXFFrame = nullptr;
+    // The standard room designer while it is shown, else null.
+    RoomDesigner* Designer = nullptr;
 
     // Menu identifiers of our own.
     static const long ID_NEWPROJECT;
@@ -147,6 +159,8 @@ private:
     void OnQuit(wxCommandEvent& event);
     void OnClose(wxCloseEvent& event);
     void OnAbout(wxCommandEvent& event);
+    void OnImportClicked(wxCommandEvent& event);
+    void OpenRoomDesigner(wxCommandEvent& event);
     void OnCBViewClick(wxCommandEvent& event);
     void OnButton1Click(wxCommandEvent& event);
     void OnTimer(wxTimerEvent& event);
@@ -162,6 +176,27 @@ private:
     // The fields, boxes, grids and buttons that edit the project.
     std::vector<wxWindow*> EditorControls() const;
     void AppendMessages(const std::string& text);
+
+    // --- result plots (ResultPlots.cpp) --------------------------------------
+    void BindPlots();
+    // Both plots from the room's results, or empty when it has none.
+    void CreatePlotResults();
+    // The responses plot for the chosen display; keepX keeps the visible time
+    // or frequency range.
+    void DrawCurves(bool keepX = false);
+    void PlotParameter(int which);
+    // Empties both plots, before the results they look at change.
+    void ClearPlots();
+    // Whether the results the plots look at are still the room's.
+    bool PlotDataValid() const;
+    void OnGraphicChange(wxCommandEvent& event);
+    void OnGraphicParamChange(wxCommandEvent& event);
+    void OnLinLogClick(wxCommandEvent& event);
+    void FillSRPlotCtrGrid();
+    void FillSRPlotParamCtrGrid();
+    void OnSRPlotCtrLeftClick(wxGridEvent& event);
+    void OnSRPlotParamCtrLeftClick(wxGridEvent& event);
+    void OnIdleCheckPlots(wxIdleEvent& event);
 
     // --- editors (EditorPages.cpp) -------------------------------------------
     void BindEditors();
@@ -187,6 +222,11 @@ private:
     wxGrid* GridOf(GridKind kind) const;
     // The editable environment fields with the setting each shows.
     std::vector<std::pair<EnvironmentField, wxTextCtrl*>> EnvironmentControls() const;
+
+    bool LinScale = true; // the pressure display is linear
+    // The room and results generation the plots were built from.
+    const TRoom* m_plottedRoom = nullptr;
+    unsigned long m_plottedGeneration = 0;
 
     std::unique_ptr<ProjectDialogs> m_dialogs;
     // What each environment field showed last: only a text the user changed

@@ -147,7 +147,7 @@ bool Project::LoadRoom(const std::string& path)
     return true;
 }
 
-bool Project::OpenAsUntitled(const std::string& handOverPath)
+bool Project::OpenAsUntitled(const std::string& handOverPath, int status)
 {
     auto room = LoadFreshRoom(handOverPath);
     RemoveHandOver(handOverPath);
@@ -159,8 +159,26 @@ bool Project::OpenAsUntitled(const std::string& handOverPath)
     const TRoom fresh;
     room->ProjectName = fresh.ProjectName;
     room->ProjectFolder = fresh.ProjectFolder;
-    ReplaceRoom(std::move(room), kNew);
+    ReplaceRoom(std::move(room), status);
     return true;
+}
+
+bool Project::TakeHandOver(const std::string& handOverPath, bool asNewProject, int status)
+{
+    if (IsSimulating()) {
+        RemoveHandOver(handOverPath);
+        return false;
+    }
+    if (asNewProject || ProjectStatus == kNew) {
+        if (!ConfirmDiscard()) {
+            RemoveHandOver(handOverPath);
+            return false;
+        }
+        return OpenAsUntitled(handOverPath, status);
+    }
+    const bool merged = AppendProject(handOverPath);
+    RemoveHandOver(handOverPath);
+    return merged;
 }
 
 bool Project::AppendProject(const std::string& path)

@@ -62,7 +62,13 @@ public:
     // Loads the hand-over file of an import dialog (see HandOverPath) as a
     // new, untitled project, so that Save asks for a name, and deletes it
     // whether it loaded or not. A file that cannot be read keeps the open one.
-    bool OpenAsUntitled(const std::string& handOverPath);
+    bool OpenAsUntitled(const std::string& handOverPath, int status = kNew);
+    // What an import dialog or the room designer handed over: opened as a
+    // new untitled project (asNewProject, and always when the open project
+    // was never saved) once a modified project has been saved or given up,
+    // or else added to the open project. The hand-over file is deleted in
+    // every case. False when the user cancelled or the file could not be used.
+    bool TakeHandOver(const std::string& handOverPath, bool asNewProject, int status = kNew);
     // Adds the project at path to the open one (see MergeProjectFile), marks
     // it modified and hands the grown room to the listener. Refused during a
     // run; a file that cannot be read changes nothing.

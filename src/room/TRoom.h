@@ -118,6 +118,9 @@ public:
     // Result of source s at receiver r: spcresult[r][s]; built by CreateResults
     // for ResultRec receivers and ResultSrc sources.
     std::vector<std::vector<std::unique_ptr<TResult>>> spcresult;
+    // Counts every clearing and creation of spcresult, so that whatever looks
+    // into the results (a plot) can tell that they are no longer the ones it saw.
+    unsigned long ResultsGeneration = 0;
     // Rays that left the room during the last run, loaded for display.
     unsigned int NumLostRays = 0;
     std::vector<Raio_st> lostRays;

@@ -54,6 +54,7 @@ int AutomaticClusterOrder(double d, double meanFreePath, unsigned int s, unsigne
 void TRoom::ClearResults()
 {
     spcresult.clear(); // also what a failed CreateResults left behind
+    ++ResultsGeneration;
     if (!ResultsCreated) {
         return;
     }
@@ -107,6 +108,7 @@ void TRoom::CreateResults()
         }
     }
     ResultsCreated = true;
+    ++ResultsGeneration;
     ResultSrc = NumSources;
     ResultRec = NumReceivers;
 }

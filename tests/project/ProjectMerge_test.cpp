@@ -3,6 +3,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -195,4 +196,51 @@ TEST(Project, OpenAsUntitledForgetsTheHandOverFile)
         EXPECT_FALSE(open.project.Save());
         EXPECT_EQ(open.dialogs.proposedNames, std::vector<std::string>{"Untitled.txt"});
     }
+}
+
+TEST(Project, TakeHandOverAsksBeforeReplacingAModifiedProject)
+{
+    const struct {
+        const char* name;
+        bool asNew;
+        bool modified;
+        std::optional<Answer> answer; // to "Save it?"
+        bool taken;
+        const char* title;
+    } cases[] = {
+        {"new, saved project", true, false, std::nullopt, true, "VELTO - Untitled Project"},
+        {"new, modified, cancelled", true, true, Answer::Cancel, false,
+         "VELTO - shoebox.txt *modified"},
+        {"new, modified, not saved", true, true, Answer::No, true, "VELTO - Untitled Project"},
+        {"appended", false, true, std::nullopt, true, "VELTO - shoebox.txt *modified"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenShoebox open;
+        if (c.modified) {
+            open.project.MarkModified();
+        }
+        if (c.answer) {
+            open.dialogs.yesNoCancel.push_back(*c.answer);
+        }
+        const unsigned int planes = open.project.Room().NumPlanes;
+        const auto handOver = HandOverPath();
+        ASSERT_TRUE(handOver);
+        std::ofstream(*handOver) << open.text;
+        EXPECT_EQ(open.project.TakeHandOver(*handOver, c.asNew), c.taken);
+        EXPECT_EQ(open.dialogs.questions.size(), c.answer ? 1u : 0u);
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(*handOver).parent_path()));
+        EXPECT_EQ(open.project.Title(), c.title);
+        EXPECT_EQ(open.project.Room().NumPlanes, c.taken && !c.asNew ? 2 * planes : planes);
+    }
+    // A project never saved takes the hand-over whole, even when asked to append.
+    ScriptedDialogs dialogs;
+    Project fresh(dialogs);
+    const auto handOver = HandOverPath();
+    ASSERT_TRUE(handOver);
+    std::ofstream(*handOver) << ReadFileText(RequiredFile(kShoebox));
+    ConsoleRecorder console;
+    EXPECT_TRUE(fresh.TakeHandOver(*handOver, false, Project::kModified));
+    EXPECT_EQ(fresh.Title(), "VELTO - Untitled Project *modified");
+    EXPECT_EQ(fresh.Room().NumPlanes, 6u);
 }
