@@ -126,17 +126,7 @@ void GL_Window::Invalidate()
 
 bool GL_Window::MakeCurrent()
 {
-    if (!IsShownOnScreen()) {
-        return false;
-    }
-    if (!m_context) {
-        m_context = std::make_unique<wxGLContext>(this);
-        if (!m_context->IsOK()) {
-            m_context.reset();
-            return false;
-        }
-    }
-    return SetCurrent(*m_context);
+    return m_context.MakeCurrent(*this);
 }
 
 void GL_Window::AdjustView()
@@ -251,13 +241,7 @@ std::vector<unsigned char> GL_Window::RenderAndRead()
         return pixels;
     }
     DrawScene();
-    glFinish();
-    const int w = m_nav.view.width;
-    const int h = m_nav.view.height;
-    pixels.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    pixels = ReadBackBuffer(m_nav.view.width, m_nav.view.height);
     SwapBuffers();
     ++m_frames;
     m_needsDraw = false;

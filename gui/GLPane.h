@@ -8,6 +8,8 @@
 
 #include <wx/glcanvas.h>
 
+#include "GLContext.h"
+
 #include "view/RoomDrawData.h"
 #include "view/ViewControl.h"
 
@@ -65,7 +67,7 @@ private:
     RoomDrawData m_data;
     bool m_dataValid = false;
     bool m_needsDraw = true;
-    std::unique_ptr<wxGLContext> m_context;
+    CanvasContext m_context;
     long m_frames = 0;
     double m_modelview[16] = {};
     double m_projection[16] = {};

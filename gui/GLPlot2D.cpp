@@ -154,17 +154,7 @@ void GL_Plot2D::RequestDraw()
 
 bool GL_Plot2D::MakeCurrent()
 {
-    if (!IsShownOnScreen()) {
-        return false;
-    }
-    if (!m_context) {
-        m_context = std::make_unique<wxGLContext>(this);
-        if (!m_context->IsOK()) {
-            m_context.reset();
-            return false;
-        }
-    }
-    return SetCurrent(*m_context);
+    return m_context.MakeCurrent(*this);
 }
 
 void GL_Plot2D::DrawScene()
@@ -328,13 +318,7 @@ std::vector<unsigned char> GL_Plot2D::RenderAndRead()
         return pixels;
     }
     DrawScene();
-    glFinish();
-    const int w = m_view.CanvasWidth();
-    const int h = m_view.CanvasHeight();
-    pixels.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    pixels = ReadBackBuffer(m_view.CanvasWidth(), m_view.CanvasHeight());
     SwapBuffers();
     m_needsDraw = false;
     return pixels;

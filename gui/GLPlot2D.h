@@ -13,6 +13,8 @@
 
 #include <wx/glcanvas.h>
 
+#include "GLContext.h"
+
 #include "view/PlotGraph.h"
 #include "view/PlotView.h"
 
@@ -78,5 +80,5 @@ private:
     wxPoint MouseActualLocation; // where the mouse is, pixels
     wxPoint LastMousePos;        // last position of a pan, pixels
     bool m_needsDraw = true;
-    std::unique_ptr<wxGLContext> m_context;
+    CanvasContext m_context;
 };

@@ -255,24 +255,16 @@ void ImportDialog::OnButton1Click(wxCommandEvent&)
     // On failure the dialog stays, so the user can try again or cancel.
     if (written) {
         m_handOverFile = *written;
-        Finish(wxID_OK);
+        SetReturnCode(wxID_OK); // read when shown without a modal loop
+        EndDialog(wxID_OK);
     }
 }
 
 void ImportDialog::OnButton2Click(wxCommandEvent&)
 {
     m_handOverFile.clear();
-    Finish(wxID_CANCEL);
-}
-
-void ImportDialog::Finish(int code)
-{
-    if (IsModal()) {
-        EndModal(code);
-    } else {
-        SetReturnCode(code);
-        Hide();
-    }
+    SetReturnCode(wxID_CANCEL); // read when shown without a modal loop
+    EndDialog(wxID_CANCEL);
 }
 
 std::optional<ImportRole> ImportDialog::RoleOf(const wxListCtrl* list) const

@@ -81,8 +81,6 @@ public:
 
 private:
     void OnDragInit(wxListEvent& event);
-    // Ends the dialog with code, shown modally or not.
-    void Finish(int code);
     std::optional<ImportRole> RoleOf(const wxListCtrl* list) const;
     // Shows the model's list for this list control, nothing selected.
     void Fill(wxListCtrl* list);

@@ -280,20 +280,13 @@ void RoomDesigner::OnButton1Click(wxCommandEvent&)
         return;
     }
     m_handOverFile = *path;
-    Finish(wxID_OK);
+    SetReturnCode(wxID_OK); // read when shown without a modal loop
+    EndDialog(wxID_OK);
 }
 
 void RoomDesigner::OnButton2Click(wxCommandEvent&)
 {
-    Finish(wxID_CANCEL);
+    SetReturnCode(wxID_CANCEL); // read when shown without a modal loop
+    EndDialog(wxID_CANCEL);
 }
 
-void RoomDesigner::Finish(int code)
-{
-    if (IsModal()) {
-        EndModal(code);
-    } else {
-        SetReturnCode(code);
-        Hide();
-    }
-}

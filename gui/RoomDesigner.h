@@ -89,8 +89,6 @@ private:
     void OnTextCtrlChange(wxCommandEvent& event);
     void OnButton1Click(wxCommandEvent& event);
     void OnButton2Click(wxCommandEvent& event);
-    // Closes with code, whether shown modally or not.
-    void Finish(int code);
 
     ProjectDialogs& m_dialogs;
     std::unique_ptr<TRoom> room; // what the previews show and Apply writes

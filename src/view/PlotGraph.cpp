@@ -36,20 +36,36 @@ void PlotGraphs::Adopt(std::vector<TGraph> graphs, PlotCurveLayout layout)
     m_layout = std::move(layout);
 }
 
-void PlotGraphs::ShowResponses(const ResultGrid& results, ResponseDisplay display)
+namespace {
+
+// A curve per source, receiver and channel, in plot order; a missing result
+// gives an empty curve so that the order stays.
+template <typename CurveOf>
+std::vector<TGraph> GraphsPerChannel(const ResultGrid& results, const PlotCurveLayout& layout,
+                                     CurveOf curveOf)
 {
-    PlotCurveLayout layout = PlotCurveLayout::FromResults(results);
     std::vector<TGraph> graphs;
     graphs.reserve(layout.CurveCount());
     for (unsigned int s = 0; s < layout.NumSources(); ++s) {
         for (unsigned int r = 0; r < layout.NumReceivers(); ++r) {
             const TResult* result = results[r][s].get();
             for (unsigned int ch = 0; ch < layout.Channels(r); ++ch) {
-                graphs.emplace_back(result != nullptr ? ResponseCurve(*result, ch, display)
-                                                      : UniformCurve());
+                graphs.emplace_back(result != nullptr ? curveOf(*result, ch) : UniformCurve());
             }
         }
     }
+    return graphs;
+}
+
+} // namespace
+
+void PlotGraphs::ShowResponses(const ResultGrid& results, ResponseDisplay display)
+{
+    PlotCurveLayout layout = PlotCurveLayout::FromResults(results);
+    std::vector<TGraph> graphs =
+        GraphsPerChannel(results, layout, [display](const TResult& result, unsigned int ch) {
+            return ResponseCurve(result, ch, display);
+        });
     Adopt(std::move(graphs), std::move(layout));
     m_content = PlotContent::Response;
     m_display = display;
@@ -59,19 +75,11 @@ void PlotGraphs::ShowParameter(const ResultGrid& results, unsigned int numBands,
                                PlotParameter which)
 {
     PlotCurveLayout layout = PlotCurveLayout::FromResults(results);
-    std::vector<TGraph> graphs;
-    graphs.reserve(layout.CurveCount());
-    for (unsigned int s = 0; s < layout.NumSources(); ++s) {
-        for (unsigned int r = 0; r < layout.NumReceivers(); ++r) {
-            const TResult* result = results[r][s].get();
-            // The parameters belong to the pair: every channel shows the same.
-            for (unsigned int ch = 0; ch < layout.Channels(r); ++ch) {
-                graphs.emplace_back(result != nullptr
-                                        ? ParameterCurve(result->Param, numBands, which)
-                                        : UniformCurve());
-            }
-        }
-    }
+    // The parameters belong to the pair: every channel shows the same.
+    std::vector<TGraph> graphs =
+        GraphsPerChannel(results, layout, [numBands, which](const TResult& result, unsigned int) {
+            return ParameterCurve(result.Param, numBands, which);
+        });
     Adopt(std::move(graphs), std::move(layout));
     m_content = PlotContent::Parameter;
     m_parameter = which;

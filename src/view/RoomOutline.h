@@ -55,7 +55,10 @@ struct OutlineFit {
     double offsetX = 0.0; // pixel of x = 0
     double offsetY = 0.0; // pixel of y = 0
 
-    PixelPoint ToPixel(double x, double y) const { return {offsetX + scale * x, offsetY - scale * y}; }
+    PixelPoint ToPixel(double x, double y) const
+    {
+        return {offsetX + scale * x, offsetY - scale * y};
+    }
 };
 
 // The largest drawing of segments that fits a w x h box inside margin

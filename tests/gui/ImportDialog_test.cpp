@@ -71,15 +71,6 @@ protected:
         button->GetEventHandler()->ProcessEvent(event);
         Pump();
     }
-    void Choose(wxRadioButton* radio)
-    {
-        radio->SetValue(true);
-        wxCommandEvent event(wxEVT_RADIOBUTTON, radio->GetId());
-        event.SetEventObject(radio);
-        event.SetInt(1);
-        radio->GetEventHandler()->ProcessEvent(event);
-        Pump();
-    }
 
     ConsoleRecorder console;
     ScriptedDialogs script;
@@ -207,7 +198,7 @@ TEST_F(ImportDialogTest, ImportHandsOverTheAssignedDrawing)
         Click(button);
     }
     EXPECT_TRUE(dialog->NewFile);
-    Choose(dialog->RadioAppend);
+    ChooseRadio(dialog->RadioAppend);
     EXPECT_FALSE(dialog->NewFile);
 
     dialog->Show();

@@ -57,14 +57,6 @@ protected:
         }
         Click(arrow);
     }
-    void Choose(wxRadioButton* radio)
-    {
-        radio->SetValue(true);
-        wxCommandEvent event(wxEVT_RADIOBUTTON, radio->GetId());
-        event.SetEventObject(radio);
-        event.SetInt(1);
-        radio->GetEventHandler()->ProcessEvent(event);
-    }
     // Imports the scene's room, sources and receivers.
     void ImportScene(bool asNewProject)
     {
@@ -74,7 +66,7 @@ protected:
             Assign("ROOM", dialog.BitmapButton5);
             Assign("SRC", dialog.BitmapButton1);
             Assign("REC", dialog.BitmapButton3);
-            Choose(asNewProject ? dialog.RadioNewProject : dialog.RadioAppend);
+            ChooseRadio(asNewProject ? dialog.RadioNewProject : dialog.RadioAppend);
             Click(dialog.Button1);
         });
     }

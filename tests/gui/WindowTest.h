@@ -15,6 +15,7 @@
 #include <wx/grid.h>
 #include <wx/menu.h>
 #include <wx/notebook.h>
+#include <wx/radiobut.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
 
@@ -37,6 +38,17 @@ inline void Pump(int rounds = 10)
         wxTheApp->ProcessIdle();
         wxMilliSleep(2);
     }
+}
+
+// Chooses a radio button as a click does.
+inline void ChooseRadio(wxRadioButton* radio)
+{
+    radio->SetValue(true);
+    wxCommandEvent event(wxEVT_RADIOBUTTON, radio->GetId());
+    event.SetEventObject(radio);
+    event.SetInt(1);
+    radio->GetEventHandler()->ProcessEvent(event);
+    Pump();
 }
 
 struct Pixel {
