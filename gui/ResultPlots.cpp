@@ -167,9 +167,14 @@ void VeltowxFrame::PlotParameter(int which)
     } else {
         const auto parameter = static_cast<::PlotParameter>(which);
         PlotParam->Graphs().ShowParameter(room.spcresult, room.NumBands, parameter);
-        PlotParam->SetAxisLabels("band", PlotParameterLabel(parameter));
+        PlotParam->SetAxisLabels("octave band (1 = 63 Hz, 5 = 1 kHz, 9 = 16 kHz)",
+                                 PlotParameterLabel(parameter));
     }
-    PlotParam->DataChanged();
+    // Half a band either side, so the first and last points are not on the frame.
+    const double bands = room.NumBands;
+    PlotParam->DataChanged(PlotParam->Graphs().Empty()
+                               ? std::nullopt
+                               : std::optional(std::pair{0.5, bands + 0.5}));
     FillSRPlotParamCtrGrid();
 }
 

@@ -1,5 +1,7 @@
 #include "RoomDesigner.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/dcbuffer.h>
 #include <wx/sizer.h>
@@ -32,6 +34,8 @@ constexpr std::array<LengthField, 9> kLengthFields = {{{"L1", &TStandardRoom::L1
                                                        {"H", &TStandardRoom::H},
                                                        {"H2", &TStandardRoom::H2}}};
 constexpr double kMaxLengthM = 1000.0;
+// Camera distance of the first preview per metre of the room's diagonal.
+constexpr double kPreviewDistancePerLength = 2.6;
 constexpr double kLengthStepM = 0.5;
 
 // Room around each view for the names of the lengths written outside it.
@@ -167,6 +171,8 @@ RoomDesigner::RoomDesigner(wxWindow* parent, ProjectDialogs& dialogs)
     vcontrol.SetDefaultViewOptions();
     vcontrol.DrawRoom = true;
     vcontrol.target = room->Center;
+    // Far enough for the whole room to show beside its axes.
+    vcontrol.d = std::max(vcontrol.d, kPreviewDistancePerLength * room->GetMaxRoomLength());
     MyGLCanvas->SetRoom(room.get(), vcontrol);
 
     for (wxSpinCtrlDouble* spin : SpinCtrl) {

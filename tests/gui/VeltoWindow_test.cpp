@@ -1,10 +1,13 @@
 // The main window's own behaviour: views, project life cycle, editors and
 // runs. The fixture is in WindowTest.h; main() runs every display test.
 
+#include <cstdlib>
+
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
 #include <wx/image.h>
 
+#include "GLPlot2D.h"
 #include "VeltowxApp.h"
 #include "WindowTest.h"
 #include "project/GridEditing.h"
@@ -249,7 +252,7 @@ public:
 };
 
 // Saves the main window with project open as a PNG; true when written.
-bool Screenshot(const std::string& project, const std::string& png)
+bool Screenshot(const std::string& project, const std::string& png, int page)
 {
     auto* frame = new VeltowxFrame(nullptr);
     frame->SetSize(1500, 900);
@@ -257,6 +260,7 @@ bool Screenshot(const std::string& project, const std::string& png)
     Pump(30);
     frame->LoadRoom(project);
     frame->Notebook1->SetSelection(0);
+    frame->Notebook2->SetSelection(static_cast<std::size_t>(page));
     // Outlines with names, so that the sources and receivers inside show.
     for (auto [box, value] : {std::pair{frame->CBViewFilled, false}, std::pair{frame->CBView5, true},
                               std::pair{frame->CBView6, true}}) {
@@ -275,6 +279,8 @@ bool Screenshot(const std::string& project, const std::string& png)
         wxMilliSleep(10);
     }
     frame->MyGLCanvas->draw();
+    frame->My2DPlot->draw();
+    frame->PlotParam->draw();
     wxScreenDC screen;
     const wxRect rect = frame->GetScreenRect();
     wxBitmap bitmap(rect.width, rect.height, 24);
@@ -290,7 +296,7 @@ bool Screenshot(const std::string& project, const std::string& png)
 
 } // namespace
 
-// velto_gui_tests [gtest options] | --screenshot PROJECT.txt OUT.png
+// velto_gui_tests [gtest options] | --screenshot PROJECT.txt OUT.png [RIGHT_PAGE]
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
@@ -302,8 +308,8 @@ int main(int argc, char** argv)
     wxInitAllImageHandlers();
     InitGlut();
     int result = 0;
-    if (argc == 4 && std::string(argv[1]) == "--screenshot") {
-        result = Screenshot(argv[2], argv[3]) ? 0 : 1;
+    if ((argc == 4 || argc == 5) && std::string(argv[1]) == "--screenshot") {
+        result = Screenshot(argv[2], argv[3], argc == 5 ? std::atoi(argv[4]) : 0) ? 0 : 1;
     } else {
         result = RUN_ALL_TESTS();
     }
