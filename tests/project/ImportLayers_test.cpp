@@ -1,6 +1,8 @@
 #include "project/ImportLayers.h"
 
+#include <array>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,137 +21,100 @@ const Names kDrawing = {"0", "SRC", "REC", "Main Wall", "WALLS", "ROOM"};
 
 } // namespace
 
-TEST(ImportLayerLists, MoveItems)
+// From the unassigned layers, in any selection order, keeping the drawing's.
+TEST(ImportLayers, MoveItemsKeepsTheDrawingsOrder)
 {
-    struct Case {
+    const struct {
         const char* name;
-        ImportRole from;
         ImportRole to;
         std::vector<long> selected;
-        std::size_t moved;
-        Names fromAfter;
-        Names toAfter;
+        Names allAfter, toAfter;
+    } cases[] = {
+        {"shuffled selection", ImportRole::Planes, {4, 0, 5, 2}, {"SRC", "Main Wall"},
+         {"0", "REC", "WALLS", "ROOM"}},
+        {"duplicates and indices outside the list", ImportRole::Receivers, {-1, 2, 6, 2, 1000, 2},
+         {"0", "SRC", "Main Wall", "WALLS", "ROOM"}, {"REC"}},
+        {"onto the list itself", ImportRole::All, {0, 1}, kDrawing, kDrawing},
     };
-    const Case cases[] = {
-        {"reversed selection keeps the drawing's order", ImportRole::All, ImportRole::Planes,
-         {5, 4, 0}, 3, {"SRC", "REC", "Main Wall"}, {"0", "WALLS", "ROOM"}},
-        {"shuffled neighbours", ImportRole::All, ImportRole::Sources, {2, 1, 3}, 3,
-         {"0", "WALLS", "ROOM"}, {"SRC", "REC", "Main Wall"}},
-        {"duplicates and indices outside the list", ImportRole::All, ImportRole::Receivers,
-         {-1, 2, 6, 2, 1000, 2}, 1, {"0", "SRC", "Main Wall", "WALLS", "ROOM"}, {"REC"}},
-        {"nothing selected", ImportRole::All, ImportRole::Planes, {}, 0, kDrawing, {}},
-        {"onto the list itself", ImportRole::All, ImportRole::All, {0, 1}, 0, kDrawing, kDrawing},
-        {"everything", ImportRole::All, ImportRole::Planes, {0, 1, 2, 3, 4, 5}, 6, {}, kDrawing},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ImportLayerLists lists;
         lists.Reset(kDrawing);
-        EXPECT_EQ(lists.MoveItems(c.from, c.to, c.selected), c.moved);
-        EXPECT_EQ(lists.List(c.from), c.fromAfter);
+        EXPECT_EQ(lists.MoveItems(ImportRole::All, c.to, c.selected),
+                  kDrawing.size() - c.allAfter.size());
+        EXPECT_EQ(lists.List(ImportRole::All), c.allAfter);
         EXPECT_EQ(lists.List(c.to), c.toAfter);
     }
 }
 
-// A layer moved back joins the end of the unassigned layers, and a layer goes
-// from one role to another without passing through them.
-TEST(ImportLayerLists, MovingBackAndBetweenRoles)
+// A layer moved back joins the end of the unassigned layers, one goes from a
+// role to another without passing through them, and the options carry the
+// roles and the ticked kinds until a fresh drawing starts afresh.
+TEST(ImportLayers, MovesBetweenRolesAndTheOptionsTheyMake)
 {
     ImportLayerLists lists;
     lists.Reset(kDrawing);
     ASSERT_EQ(lists.MoveItems(ImportRole::All, ImportRole::Planes, {0, 3, 5}), 3u);
     EXPECT_EQ(lists.MoveItems(ImportRole::Planes, ImportRole::All, {0}), 1u);
     EXPECT_EQ(lists.List(ImportRole::All), (Names{"SRC", "REC", "WALLS", "0"}));
-    EXPECT_EQ(lists.List(ImportRole::Planes), (Names{"Main Wall", "ROOM"}));
-
     EXPECT_EQ(lists.MoveItems(ImportRole::Planes, ImportRole::Receivers, {0}), 1u);
-    EXPECT_EQ(lists.List(ImportRole::Planes), Names{"ROOM"});
-    EXPECT_EQ(lists.List(ImportRole::Receivers), Names{"Main Wall"});
-
-    // A fresh drawing starts the assignment afresh.
+    EXPECT_EQ(lists.MoveItems(ImportRole::All, ImportRole::Sources, {1, 0}), 2u);
+    for (const auto& k : {std::array{true, false, false}, std::array{false, true, false},
+                          std::array{false, false, true}}) {
+        const TDxfImportOptions options = lists.Options(k[0], k[1], k[2]);
+        EXPECT_EQ(options.sourceLayers, (Names{"SRC", "REC"}));
+        EXPECT_EQ(options.receiverLayers, Names{"Main Wall"});
+        EXPECT_EQ(options.planeLayers, Names{"ROOM"});
+        EXPECT_EQ((std::array{options.polyline3D, options.face3D, options.polyfaceMesh}), k);
+    }
     lists.Reset({"A", "B"});
     EXPECT_EQ(lists.List(ImportRole::All), (Names{"A", "B"}));
-    for (ImportRole role : {ImportRole::Sources, ImportRole::Receivers, ImportRole::Planes}) {
-        EXPECT_TRUE(lists.List(role).empty());
-    }
+    const TDxfImportOptions fresh = lists.Options(true, true, true);
+    EXPECT_TRUE(fresh.sourceLayers.empty() && fresh.receiverLayers.empty() &&
+                fresh.planeLayers.empty());
 }
 
-TEST(ImportLayerLists, OptionsCarryTheRolesAndTheTickedKinds)
-{
-    ImportLayerLists lists;
-    lists.Reset(kDrawing);
-    lists.MoveItems(ImportRole::All, ImportRole::Sources, {1});
-    lists.MoveItems(ImportRole::All, ImportRole::Receivers, {1, 2});
-    lists.MoveItems(ImportRole::All, ImportRole::Planes, {2, 1});
-
-    const bool kinds[][3] = {{true, false, false}, {false, true, false}, {false, false, true},
-                             {false, false, false}};
-    for (const auto& k : kinds) {
-        const TDxfImportOptions options = lists.Options(k[0], k[1], k[2]);
-        EXPECT_EQ(options.sourceLayers, Names{"SRC"});
-        EXPECT_EQ(options.receiverLayers, (Names{"REC", "Main Wall"}));
-        EXPECT_EQ(options.planeLayers, (Names{"WALLS", "ROOM"}));
-        EXPECT_EQ(options.polyline3D, k[0]);
-        EXPECT_EQ(options.face3D, k[1]);
-        EXPECT_EQ(options.polyfaceMesh, k[2]);
-    }
-}
-
-TEST(WriteImportHandOver, WritesTheProjectIntoAFreshFile)
-{
-    const ConsoleRecorder quiet;
-    ScriptedDialogs dialogs;
-    TDxfImportOptions options;
-    options.planeLayers = {"ROOM"};
-    const std::optional<std::string> path = WriteImportHandOver(
-        TestDataPath("dxf/testscene_R2000.dxf"), options, HandOverPath, dialogs);
-    ASSERT_TRUE(path.has_value());
-    EXPECT_NE(ReadFileText(*path).find("<LAYERS::PLANE>\nROOM DEFAULT_MAT\n"), std::string::npos);
-    EXPECT_TRUE(dialogs.messages.empty());
-    RemoveHandOver(*path);
-}
-
-// Each failure leaves nothing behind and says which drawing was not imported.
-TEST(WriteImportHandOver, FailuresLeaveNothingAndSaySo)
+// The import goes into a fresh file. Each failure leaves nothing behind and
+// says which drawing was not imported.
+TEST(ImportLayers, HandOverIsWrittenOrNothingIsLeftAndTheUserIsTold)
 {
     const ConsoleRecorder quiet;
     ScratchFolder folder;
     const std::string drawing = TestDataPath("dxf/testscene_R2000.dxf");
-    const std::string missingDrawing = folder.Path("gone.dxf");
+    TDxfImportOptions options;
+    options.planeLayers = {"ROOM"};
+    ScriptedDialogs told;
+    const std::string written = folder.Path("Import.txt");
+    EXPECT_EQ(WriteImportHandOver(drawing, options, [&] { return written; }, told), written);
+    EXPECT_NE(ReadFileText(written).find("<LAYERS::PLANE>\nROOM DEFAULT_MAT\n"), std::string::npos);
+    EXPECT_TRUE(told.messages.empty());
+
+    const std::string unwritable = folder.Path("missing/Import.txt");
     std::string made; // the hand-over file of the last case that made one
-    struct Case {
+    const struct {
         const char* name;
         std::string dxf;
         std::function<std::optional<std::string>()> provider;
-        std::string message;
-    };
-    const std::string unwritable = folder.Path("missing/Import.txt");
-    const Case cases[] = {
+        std::string message; // empty: only the drawing's name is checked
+    } cases[] = {
         {"no temporary folder", drawing, [] { return std::optional<std::string>(); },
          "Import Project: Cannot create a temporary file for the import of '" + drawing +
              "'. The project is unchanged."},
-        {"hand-over in a folder that does not exist", drawing,
-         [&] { return std::optional<std::string>(unwritable); },
+        {"hand-over in a folder that does not exist", drawing, [&] { return unwritable; },
          "Import Project: Cannot import '" + drawing + "' into '" + unwritable +
              "'. The project is unchanged."},
         // The hand-over folder is made before the drawing turns out unreadable.
-        {"drawing gone since it was chosen", missingDrawing,
-         [&] {
-             made = HandOverPath().value_or("");
-             return std::optional<std::string>(made);
-         },
-         ""},
+        {"drawing gone since it was chosen", folder.Path("gone.dxf"),
+         [&] { return made = HandOverPath().value_or(""); }, ""},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedDialogs dialogs;
-        ErrorRecorder errors;
-        EXPECT_FALSE(WriteImportHandOver(c.dxf, {}, c.provider, dialogs).has_value());
+        const ErrorRecorder errors;
+        EXPECT_FALSE(WriteImportHandOver(c.dxf, options, c.provider, dialogs).has_value());
         ASSERT_EQ(dialogs.messages.size(), 1u);
         EXPECT_NE(dialogs.messages[0].find("'" + c.dxf + "'"), std::string::npos);
-        if (!c.message.empty()) {
-            EXPECT_EQ(dialogs.messages[0], c.message);
-        }
+        EXPECT_TRUE(c.message.empty() || dialogs.messages[0] == c.message) << dialogs.messages[0];
     }
     ASSERT_FALSE(made.empty());
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(made).parent_path())) << made;
