@@ -108,6 +108,16 @@ TOctaveBandEdges OctaveBandEdges(unsigned int N, float fc)
     return edges;
 }
 
+unsigned int OctaveFilterLength(unsigned int baseLength, float fc)
+{
+    const double lowerEdge = fc / std::numbers::sqrt2 / 2.0; // cycles per sample
+    unsigned int taps = baseLength;
+    while (lowerEdge > 0.0 && taps < kOctaveFilterPeriods / lowerEdge && taps < kMaxOctaveFilterLength) {
+        taps = 2 * taps + 1;
+    }
+    return taps;
+}
+
 void OctaveBandDesign(float* h, unsigned int N, float fc)
 {
     if (N == 0) {

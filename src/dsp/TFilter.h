@@ -23,6 +23,15 @@ TOctaveBandEdges OctaveBandEdges(unsigned int N, float fc);
 // Designs an N-tap linear-phase octave band-pass with normalised centre fc
 // into h, by fir2 on OctaveBandEdges. A band whose lower pass edge is at or
 // above 0.99 (nothing of it below Nyquist) and N == 1 give zero taps.
+// Taps of the octave band filter for band fc (a fraction of the Nyquist
+// frequency): at least baseLength, and enough for the band's lower edge to
+// lie kOctaveFilterPeriods periods within the filter, so that the low bands
+// are as sharply separated as the others (the base length is doubled, plus
+// one, until it is). Always odd when baseLength is.
+constexpr double kOctaveFilterPeriods = 8.0;
+constexpr unsigned int kMaxOctaveFilterLength = 1u << 20;
+unsigned int OctaveFilterLength(unsigned int baseLength, float fc);
+
 void OctaveBandDesign(float* h, unsigned int N, float fc);
 
 // Frequency-sampling design of N taps h from nf breakpoints F (ascending, 0 .. 1)

@@ -1,10 +1,14 @@
 #include "dsp/TIIRFilter.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cmath>
 #include <complex>
+#include <map>
+#include <mutex>
 #include <numbers>
+#include <utility>
 
 #include "util/ErrorMessage.h"
 
@@ -147,4 +151,27 @@ void GetOctaveIIRParamButter(float* b, float* a, float* gain, unsigned int Band,
     std::copy(row.num.begin(), row.num.end(), b);
     std::copy(row.den.begin(), row.den.end(), a);
     std::copy(row.gain.begin(), row.gain.end(), gain);
+}
+
+double OctaveIIRImpulseEnergy(unsigned int Band, float Fsample)
+{
+    static std::mutex mutex;
+    static std::map<std::pair<unsigned int, float>, double> energies;
+    const std::lock_guard lock(mutex);
+    const auto key = std::make_pair(Band, Fsample);
+    if (const auto found = energies.find(key); found != energies.end()) {
+        return found->second;
+    }
+    std::array<float, 12> num{}, den{};
+    std::array<float, 4> gain{};
+    GetOctaveIIRParamButter(num.data(), den.data(), gain.data(), Band, Fsample);
+    TMultiStageIIR iir(4, num.data(), den.data(), gain.data());
+    const auto length = static_cast<std::size_t>(std::max(Fsample, 1.0f));
+    double energy = 0.0;
+    for (std::size_t n = 0; n < length; ++n) {
+        const double y = iir.Process(n == 0 ? 1.0f : 0.0f);
+        energy += y * y;
+    }
+    energies.emplace(key, energy);
+    return energy;
 }

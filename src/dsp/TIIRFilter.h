@@ -93,3 +93,8 @@ TOctaveIIRRow DesignButterworthBandPass(double f1Hz, double f2Hz, double fsHz, b
 // rate is fatal (exit code 1). For another band number nothing is written.
 // The table is computed once, on first use, and is safe to read from any thread.
 void GetOctaveIIRParamButter(float* b, float* a, float* gain, unsigned int Band, float Fsample);
+
+// Energy (sum of squares) of the impulse response of octave band Band's
+// four-section cascade at Fsample, over one second, by when it has died away
+// in every band. Computed once per band and rate; safe from any thread.
+double OctaveIIRImpulseEnergy(unsigned int Band, float Fsample);

@@ -140,6 +140,21 @@ float GetD50(const float* ir, unsigned n, unsigned direct, float fs)
     return static_cast<float>(100.0 * Energy(ir, direct, limit) / all);
 }
 
+float UsableDecayRange(const float* decay, unsigned n)
+{
+    if (n == 0 || !std::isfinite(decay[0])) {
+        return 0.0f;
+    }
+    const auto tailStart = static_cast<unsigned>(std::floor(n * (1.0 - kTruncationShare)));
+    const float tailLevel = decay[std::min(tailStart, n - 1)];
+    if (!std::isfinite(tailLevel)) {
+        // The response ends in silence: nothing was cut off.
+        return std::numeric_limits<float>::infinity();
+    }
+    const double margin = 10.0 * std::log10(kTruncationRatio);
+    return static_cast<float>(std::max(0.0, decay[0] - tailLevel - margin));
+}
+
 float GetCenterTime(const float* ir, unsigned n)
 {
     double moment = 0.0;

@@ -44,6 +44,25 @@ float GetC80(const float* ir, unsigned n, unsigned direct, float fs);
 // energy from direct on; 0 when there is no energy from direct on.
 float GetD50(const float* ir, unsigned n, unsigned direct, float fs);
 
-// Centre of gravity of the squared response in samples, counted from sample 0;
-// 0 for a response without energy.
+// Centre of gravity of the squared response in samples, counted from its
+// first sample (pass the response from the direct sound on); 0 for a
+// response without energy.
 float GetCenterTime(const float* ir, unsigned n);
+
+// How far, in dB below its start, a decay curve can be read before the end
+// of the response bends it down. A response that stops at n lacks the energy
+// that would have come after it; the curve is taken as unbent where the
+// energy still to come is at least kTruncationRatio times the energy of the
+// last kTruncationShare of the response (which stands for what was cut off),
+// so the reading range ends that many dB above the curve's level there.
+// A curve without energy has no range.
+constexpr double kTruncationShare = 0.05;
+constexpr double kTruncationRatio = 5.0;
+float UsableDecayRange(const float* decay, unsigned n);
+
+// The depth, below the start of the decay curve, that each decay parameter
+// reads down to: EDT 10 dB, T20 from -5 to -25 dB, T30 to -35, T60 to -65.
+constexpr float kEDTDepth = 10.0f;
+constexpr float kT20Depth = 25.0f;
+constexpr float kT30Depth = 35.0f;
+constexpr float kT60Depth = 65.0f;

@@ -99,6 +99,7 @@ TResult::TResult(const TResultParam& param, TReceiver* rec, TSource* src)
         HRIR_fft = std::make_unique<FftwPlan>(FftwPlan::Kind::Complex, SpectrumLength);
     }
 
+    m_energyPerSample = HoldsMagnitudes(source->directivity) && HoldsMagnitudes(receiver->directivity);
     RecFactor = receiver->RecFactor;
     DirectSoundRay = TRay(NumBands);
     DirectSoundRay.index = 0;
@@ -235,8 +236,8 @@ void TResult::InsertRay(const TRay& ray)
         for (unsigned int c = 0; c < NumChannels; ++c) {
             receiverMagnitudes(c);
             for (unsigned int b = 0; b < NumBands; ++b) {
-                const float a = std::sqrt(SourceSpectrum[b] * energy[b]);
-                Destination(k, c, b)[i] += a * ReceiverSpectrum[b];
+                Destination(k, c, b)[i] +=
+                    SourceSpectrum[b] * energy[b] * ReceiverSpectrum[b] * ReceiverSpectrum[b];
             }
         }
     } else if (srcMag && recIR) {

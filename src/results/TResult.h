@@ -207,6 +207,10 @@ private:
     // Seed of the tail noise of one band: fixed by the pair and the band.
     std::uint32_t TailSeed(unsigned int band) const;
 
+    // Arrivals add their energies to IR and IR_Early, and ConvertToPressure
+    // takes the square root once: arrivals that meet on a sample are
+    // incoherent. Patterns given as impulse responses add waveforms instead.
+    bool m_energyPerSample = true;
     std::vector<std::string> m_earlyHitLines; // early hit file, loaded by Cluster
     bool m_earlyHitLinesLoaded = false;
 };

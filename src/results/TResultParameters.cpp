@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "dsp/TFilter.h"
@@ -13,6 +14,7 @@
 #include "room/TReceiver.h"
 #include "room/TSource.h"
 #include "util/Console.h"
+#include "util/ErrorMessage.h"
 #include "util/TextParsing.h"
 
 namespace {
@@ -26,19 +28,39 @@ bool IsSilent(const std::vector<float>& x)
     return std::all_of(x.begin(), x.end(), [](float v) { return v == 0.0f; });
 }
 
-// Every parameter of one response except the A-weighted level.
-void ComputeParams(const std::vector<float>& x, unsigned direct, float fs, std::vector<float>& decay,
-                   TMonoParams& p)
+// Every parameter of one response except the A-weighted level. Decay times
+// and the centre time are read from the direct sound on, as the clarity
+// windows are; a decay time whose range the response does not cover is 0,
+// and the console names it.
+void ComputeParams(const std::vector<float>& x, unsigned direct, float fs, const char* band,
+                   std::vector<float>& decay, TMonoParams& p)
 {
     const unsigned n = static_cast<unsigned>(x.size());
     GetDecayCurve(x.data(), decay.data(), n);
-    p.T20 = GetRevTime(decay.data(), n, -20.0f) / fs;
-    p.T30 = GetRevTime(decay.data(), n, -30.0f) / fs;
-    p.T60 = GetRevTime(decay.data(), n, -60.0f) / fs;
-    p.EDT = GetDecayTime(decay.data(), n, 0.0f, -10.0f) / fs;
+    const unsigned onset = std::min(direct, n);
+    const float* curve = decay.data() + onset;
+    const unsigned length = n - onset;
+    const float range = UsableDecayRange(curve, length);
+    std::string missing;
+    auto measured = [&](const char* name, float depth, float samples) {
+        if (depth <= range) {
+            return samples / fs;
+        }
+        missing += missing.empty() ? name : std::string(", ") + name;
+        return 0.0f;
+    };
+    p.EDT = measured("EDT", kEDTDepth, GetDecayTime(curve, length, 0.0f, -10.0f));
+    p.T20 = measured("T20", kT20Depth, GetRevTime(curve, length, -20.0f));
+    p.T30 = measured("T30", kT30Depth, GetRevTime(curve, length, -30.0f));
+    p.T60 = measured("T60", kT60Depth, GetRevTime(curve, length, -60.0f));
+    if (!missing.empty()) {
+        ConsolePrint("%s: %s not measured: the decay can be read over %1.1f dB before the end "
+                     "of the response bends it\n",
+                     band, missing.c_str(), static_cast<double>(range));
+    }
     p.C80 = GetC80(x.data(), n, direct, fs);
     p.D50 = GetD50(x.data(), n, direct, fs);
-    p.CT = 1000.0f * GetCenterTime(x.data(), n) / fs;
+    p.CT = length > 0 ? 1000.0f * GetCenterTime(x.data() + onset, length) / fs : 0.0f;
     p.SPL = static_cast<float>(decay[0] + kLevelOfOnePascal);
 }
 
@@ -75,14 +97,15 @@ void TResult::GetMonoParams()
     }
 
     std::vector<float> decay(MaxLength);
-    ComputeParams(mono, DirectSoundIndex, FSample, decay, Param[NumBands]);
+    ComputeParams(mono, DirectSoundIndex, FSample, "Broadband", decay, Param[NumBands]);
 
-    std::vector<float> fir(BaseLength);
+    std::vector<float> fir;
     std::vector<float> band(MaxLength);
     double energyA = 0.0; // sum of 10^(SPL_A/10) over the bands
     for (unsigned b = 0; b < NumBands; ++b) {
         band = mono;
-        OctaveBandDesign(fir.data(), BaseLength, octaveFreqs[b]);
+        fir.assign(OctaveFilterLength(BaseLength, octaveFreqs[b]), 0.0f);
+        OctaveBandDesign(fir.data(), static_cast<unsigned>(fir.size()), octaveFreqs[b]);
         Filter(band.data(), band.size(), fir.data(), fir.size());
         // A band above the Nyquist frequency filters to nothing; it holds no
         // energy and adds none to the A-weighted total.
@@ -90,7 +113,8 @@ void TResult::GetMonoParams()
             ZeroParams(Param[b]);
             continue;
         }
-        ComputeParams(band, DirectSoundIndex, FSample, decay, Param[b]);
+        const std::string label = FormatText("Band %d Hz", static_cast<int>(62.5 * std::pow(2.0, b)));
+        ComputeParams(band, DirectSoundIndex, FSample, label.c_str(), decay, Param[b]);
         Param[b].SPL_A = AWeighting(b) + Param[b].SPL;
         energyA += std::pow(10.0, Param[b].SPL_A / 10.0);
     }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 
 #include "TestFiles.h"
@@ -19,7 +20,7 @@ TEST(GetMonoParams, SinglePulseAtTheDirectSound)
     EXPECT_NEAR(p.SPL, 94.0, 1e-4);
     EXPECT_NEAR(p.C80, 80.0, 1e-3);
     EXPECT_NEAR(p.D50, 100.0, 1e-3);
-    EXPECT_NEAR(p.CT, 10.0, 1e-3) << "ms from sample 0";
+    EXPECT_NEAR(p.CT, 0.0, 1e-3) << "ms from the direct sound";
     // A pulse is white: an octave band takes its width (fc / sqrt 2 to
     // fc sqrt 2) over the Nyquist frequency. The lowest bands are narrower than
     // the filters' transitions and the highest is cut at Nyquist.
@@ -34,6 +35,71 @@ TEST(GetMonoParams, SinglePulseAtTheDirectSound)
         sumA += std::pow(10.0, r.Param[b].SPL_A / 10.0);
     }
     EXPECT_NEAR(p.SPL_A, 10.0 * std::log10(sumA), 1e-3);
+}
+
+namespace {
+
+// Exponentially decaying noise: 60 dB in t60 seconds, `silence` samples of
+// nothing first, n samples in all.
+std::vector<float> DecayingNoise(double t60, float fs, unsigned silence, unsigned n)
+{
+    std::mt19937 random(7);
+    std::normal_distribution<float> noise;
+    std::vector<float> x(n, 0.0f);
+    for (unsigned i = silence; i < n; ++i) {
+        x[i] = noise(random) * static_cast<float>(std::pow(10.0, -3.0 * (i - silence) / (t60 * fs)));
+    }
+    return x;
+}
+
+// The broadband parameters of response x with its direct sound at sample direct.
+TMonoParams BroadbandParams(const std::vector<float>& x, unsigned direct)
+{
+    ResultPair pair(MakeResultParam(static_cast<unsigned>(x.size())));
+    TResult& r = *pair.result;
+    r.globalIR[0] = x;
+    r.SetDirectSoundIndex(direct);
+    const ConsoleRecorder quiet;
+    r.GetMonoParams();
+    return r.Param[kResultBands];
+}
+
+} // namespace
+
+TEST(GetMonoParams, DecayTimesAndCentreTimeCountFromTheDirectSound)
+{
+    const float fs = 44100.0f;
+    const std::vector<float> prompt = DecayingNoise(0.5, fs, 0, 44100);
+    const std::vector<float> delayed = DecayingNoise(0.5, fs, 500, 44600);
+    const TMonoParams a = BroadbandParams(prompt, 0);
+    const TMonoParams b = BroadbandParams(delayed, 500);
+    EXPECT_NEAR(a.EDT, 0.5, 0.05);
+    EXPECT_NEAR(b.EDT, a.EDT, 1e-3);
+    // Energy decaying as exp(-t / tau) has its centre of gravity at tau.
+    const double tau = 0.5 / (6.0 * std::log(10.0));
+    EXPECT_NEAR(a.CT, 1000.0 * tau, 2.0);
+    EXPECT_NEAR(b.CT, a.CT, 0.05);
+    EXPECT_NEAR(b.T30, a.T30, 1e-3);
+}
+
+TEST(GetMonoParams, DecayTimesNeedTheirRangeBeforeTheResponseEnds)
+{
+    const float fs = 44100.0f;
+    // No absorption: the level never falls, the response just stops.
+    std::vector<float> flat = DecayingNoise(1e9, fs, 0, 44100);
+    const TMonoParams none = BroadbandParams(flat, 0);
+    EXPECT_EQ(none.EDT, 0.0f);
+    EXPECT_EQ(none.T20, 0.0f);
+    EXPECT_EQ(none.T30, 0.0f);
+    EXPECT_EQ(none.T60, 0.0f);
+    EXPECT_GT(none.SPL, 0.0f);
+
+    // A 1 s decay cut after 0.5 s: 30 dB of decay, enough for T20 but not T30.
+    const TMonoParams cut = BroadbandParams(DecayingNoise(1.0, fs, 0, 22050), 0);
+    EXPECT_NEAR(cut.T20, 1.0, 0.1);
+    EXPECT_NEAR(cut.EDT, 1.0, 0.1);
+    EXPECT_EQ(cut.T30, 0.0f);
+    EXPECT_EQ(cut.T60, 0.0f);
 }
 
 TEST(GetMonoParams, SilentResponseGivesZeros)

@@ -79,11 +79,11 @@ TEST(TResult, InsertRayMagnitudePatterns)
         TRay ray = MakeArrival(200, 4, 100.0f);
         ray.startDir.azim = 90.0f;
         pair.result->InsertRay(ray);
-        pair.result->InsertRay(ray); // amplitudes add up
+        pair.result->InsertRay(ray); // energies add up
         for (unsigned ch = 0; ch < c.receiverGains.size(); ++ch) {
             for (unsigned b = 0; b < kResultBands; ++b) {
-                const float a = std::sqrt(c.sourceGain * (b + 1.0f)) * c.receiverGains[ch];
-                EXPECT_NEAR(pair.result->IR[ch][b][200], 2.0f * a, 1e-5f) << "channel " << ch << " band " << b;
+                const float e = c.sourceGain * (b + 1.0f) * c.receiverGains[ch] * c.receiverGains[ch];
+                EXPECT_NEAR(pair.result->IR[ch][b][200], 2.0f * e, 1e-5f) << "channel " << ch << " band " << b;
             }
         }
     }
