@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "room/Environment.h"
+
 class TRoom;
 
 struct EnvironmentFields {
@@ -25,19 +27,7 @@ enum class EnvironmentField { Temperature, Pressure, Humidity, IRDuration, MaxRe
 
 enum class EnvironmentOption { DiffuseProcessing, SaveLateRays, ArtificialTail, SaveDiffuseRays, Auralization };
 
-// Accepted ranges. The air model (ISO 9613-1) and the speed of sound are meant
-// for the atmosphere; a response is allocated per pair, band and channel, so
-// its length is bounded; ray energies are floats, and 10^-30 stays well clear
-// of the smallest normal float.
-constexpr double kMinTemperatureC = -40.0;
-constexpr double kMaxTemperatureC = 60.0;
-constexpr double kMinPressureAtm = 0.1;
-constexpr double kMaxPressureAtm = 10.0;
-constexpr double kMinHumidityPercent = 0.0;
-constexpr double kMaxHumidityPercent = 100.0;
-constexpr double kMaxIRDurationS = 60.0;
-constexpr double kMinEnergyDecayDb = -300.0;
-constexpr int kMaxNumRays = 10000000;
+// The accepted ranges are the project file's (room/Environment.h).
 
 struct FieldEdit {
     bool accepted = false;

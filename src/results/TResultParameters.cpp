@@ -164,7 +164,11 @@ bool TResult::SaveParams(const std::string& filename) const
     const double d = static_cast<double>(VSound) * DirectSoundRay.index / FSample;
     std::fprintf(f, "Expected NumRays: %1.0f\n",
                  source->NumberOfRays * RayProbability(d, receiver->Radius));
-    return file.Close();
+    if (!file.Close()) {
+        std::remove(filename.c_str()); // not left looking complete
+        return false;
+    }
+    return true;
 }
 
 bool TResult::SaveGlobalIR(const std::string& filename) const
@@ -183,6 +187,7 @@ bool TResult::SaveGlobalIR(const std::string& filename) const
     }
     if (!file.Close()) {
         ConsolePrint("Impossivel abrir arquivo %s para gravar\n", filename.c_str());
+        std::remove(filename.c_str()); // not left looking complete
         return false;
     }
     return true;

@@ -307,6 +307,11 @@ public:
     // mean free path) and opens every pair's ray (and hit) files.
     void CreateResults();
     void ClearResults();
+    // Memory the result buffers of a run take, and the refusal (fatal, exit
+    // code 1) of a run whose buffers would not fit in kResultMemoryShare of
+    // availableBytes (0: unknown, not checked).
+    double ResultMemoryBytes() const;
+    void CheckResultMemory(double availableBytes) const;
     // The Sabine, Eyring, Millington and scattering-weighted mean absorption
     // per band into AverageAbsorption (rows 0 to 3); also RoomConstant.
     void CalculateAbsorptionArea();
@@ -359,6 +364,9 @@ private:
 
     // Shows the message, empties the room and throws FatalError(exitCode).
     [[noreturn]] void FailLoad(int exitCode, const std::string& message);
+    // Refuses (fatal, exit code 1) environment and simulation settings outside
+    // the ranges of room/Environment.h, naming the key; maxTime as read.
+    void CheckSettingRanges(const std::string& path, double maxTime) const;
     FILE* OpenForReading(const std::string& path);
     // The record lines of a section of the project file.
     std::vector<std::string> ReadSection(const std::string& path, const std::string& section);

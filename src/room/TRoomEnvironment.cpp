@@ -1,7 +1,9 @@
 // Environment and simulation settings, project folders, the pre-run room check
 // and the clean-up of old result files.
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "geometry/MathFunctions.h"
 #include "room/Environment.h"
@@ -35,7 +37,8 @@ void TRoom::EnviromentSetupTXT(const std::string& path)
     Humidity = orDefault("HUMIDITY", "ENVIRONMENT", 40.0f, "Setting HUMIDITY = 40 (default)\n");
     StopDecay = orDefault("STOP_DECAY", "SIMULATION", -60.0f, "Setting STOP_DECAY = -60 (default)\n");
     FSample = orDefault("SAMPLE_RATE", "SIMULATION", 44100.0f, "Setting SAMPLE_RATE = 44100 (default)\n");
-    SetMaxTime(orDefault("MAX_TIME", "SIMULATION", 2.0f, "Setting MAX_TIME = 2.0 (default)\n"));
+    const float maxTime = orDefault("MAX_TIME", "SIMULATION", 2.0f, "Setting MAX_TIME = 2.0 (default)\n");
+    SetMaxTime(maxTime);
     MaxRayTracReflections = TruncateToInt(
         orDefault("MAX_RAYTRAC_REF", "SIMULATION", -1.0f, "Setting MAX_RAYTRAC_REF = -1 (default)\n"));
 
@@ -88,10 +91,34 @@ void TRoom::EnviromentSetupTXT(const std::string& path)
     DiffuseProcessing = count("DIFFUSE_PROCESSING", 0);
     ConsolePrint(DiffuseProcessing != 0 ? "Diffuse Processing is ON\n" : "Diffuse Processing is OFF\n");
 
+    CheckSettingRanges(path, maxTime);
     AirAbsorptionFlag = 1;
     UpdateAirProperties();
     SetMaxTime(GetMaxTime());
     ConsolePrint("========================================================\n");
+}
+
+void TRoom::CheckSettingRanges(const std::string& path, double maxTime) const
+{
+    auto require = [&](const char* key, double value, double lo, double hi, const char* unit) {
+        if (!(value >= lo && value <= hi)) {
+            Fatal(1, "%s = %g in %s is outside the accepted range, %g to %g %s.", key, value,
+                  path.c_str(), lo, hi, unit);
+        }
+    };
+    require("TEMPERATURE", Temperature, kMinTemperatureC, kMaxTemperatureC, "C");
+    require("PRESSURE", Pressure, kMinPressureAtm, kMaxPressureAtm, "atm");
+    require("HUMIDITY", Humidity, kMinHumidityPercent, kMaxHumidityPercent, "%");
+    require("STOP_DECAY", StopDecay, kMinEnergyDecayDb, 0.0, "dB");
+    if (std::find(std::begin(kSupportedSampleRates), std::end(kSupportedSampleRates),
+                  static_cast<double>(FSample)) == std::end(kSupportedSampleRates)) {
+        Fatal(1, "SAMPLE_RATE = %g in %s is not supported: use 44100 or 48000 Hz.",
+              static_cast<double>(FSample), path.c_str());
+    }
+    if (!(maxTime > 0.0 && maxTime <= kMaxIRDurationS)) {
+        Fatal(1, "MAX_TIME = %g in %s is outside the accepted range, above 0 and up to %g s.",
+              maxTime, path.c_str(), kMaxIRDurationS);
+    }
 }
 
 void TRoom::UpdateAirProperties()

@@ -12,6 +12,7 @@
 
 #include "audio/TWavTools.h"
 #include "directivity/TDirectivity.h"
+#include "room/Environment.h"
 #include "room/ProjectText.h"
 #include "room/TRoom.h"
 #include "util/Console.h"
@@ -247,6 +248,10 @@ std::vector<TPlane> TRoom::ReadPlaneRecords(const std::vector<std::string>& reco
                                    "be %ld instead of %d items.",
                                    number, expected, static_cast<int>(fields.Count())));
         }
+        if (n > kMaxPlaneVertices) {
+            FailLoad(1, FormatText("Plane %d has %d vertices; at most %d are supported.", number, n,
+                                   kMaxPlaneVertices));
+        }
         TPlane p(n);
         for (int v = 0; v < n; ++v) {
             const double x = fields.Double(), y = fields.Double(), z = fields.Double();
@@ -385,6 +390,10 @@ void TRoom::AddSourcesTxt(const std::string& path)
         const double level = fields.Double();
         const std::string typeName = fields.Text();
         const std::string soundField = items == 9 ? fields.Text() : "NONE";
+        if (fields.Ok() && rays > kMaxNumRays) {
+            FailLoad(1, FormatText("Source %d in %s asks for %d rays; at most %d are supported.", number,
+                                   path.c_str(), rays, kMaxNumRays));
+        }
         if (!fields.Ok() || rays < 0) {
             FailLoad(1, FormatText("Invalid value \"%s\" reading source %d from file %s!",
                                    fields.Ok() ? std::to_string(rays).c_str() : fields.BadField().c_str(),

@@ -3,6 +3,10 @@
 
 #include "room/TRoom.h"
 
+#include "room/Environment.h"
+#include "util/ErrorMessage.h"
+#include "util/Platform.h"
+
 void TRoom::LoadAndAnalyse(const std::string& path)
 {
     LoadProject(path);
@@ -17,6 +21,9 @@ void TRoom::LoadAndAnalyse(const std::string& path)
 void TRoom::PrepareSimulation(std::optional<unsigned int> rays)
 {
     ShowInfo();
+    if (rays && *rays > static_cast<unsigned int>(kMaxNumRays)) {
+        Fatal(1, "%u rays per source asked for; at most %d are supported.", *rays, kMaxNumRays);
+    }
     if (rays) {
         SetNumRays(*rays);
         for (TSource& s : source) {
@@ -28,5 +35,30 @@ void TRoom::PrepareSimulation(std::optional<unsigned int> rays)
     }
     CleanRayFiles();
     CleanResultFiles();
+    CheckResultMemory(PhysicalMemoryBytes());
     CreateResults();
+}
+
+double TRoom::ResultMemoryBytes() const
+{
+    // Per pair and receiver channel: the late part of every band and the
+    // broadband response, MaxLength floats each; the early part is made for
+    // one pair at a time while its response is built.
+    double channels = 0.0;
+    for (const TReceiver& r : receiver) {
+        channels += std::max(1, r.GetNumChannels());
+    }
+    return static_cast<double>(NumSources) * channels * (NumBands + 1.0) * MaxLength * sizeof(float);
+}
+
+void TRoom::CheckResultMemory(double availableBytes) const
+{
+    const double needed = ResultMemoryBytes();
+    if (availableBytes > 0.0 && needed > kResultMemoryShare * availableBytes) {
+        constexpr double kGB = 1024.0 * 1024.0 * 1024.0;
+        Fatal(1, "The responses of %u sources at %u receivers, %u samples each, need %.1f GB of "
+                 "memory; this machine has %.1f GB. Shorten MAX_TIME or simulate fewer sources "
+                 "and receivers at once.",
+              NumSources, NumReceivers, MaxLength, needed / kGB, availableBytes / kGB);
+    }
 }

@@ -7,6 +7,7 @@
 
 #include <fnmatch.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -107,4 +108,11 @@ int DeleteMatchingFiles(const std::string& folder, const std::string& pattern)
         }
     }
     return deleted;
+}
+
+double PhysicalMemoryBytes()
+{
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
+    return pages > 0 && pageSize > 0 ? static_cast<double>(pages) * static_cast<double>(pageSize) : 0.0;
 }

@@ -25,6 +25,9 @@ std::string CurrentFolder();
 // $XDG_DATA_HOME, else $HOME/.local/share. The folder may not exist yet.
 std::string AppDataFolder();
 
+// The machine's physical memory in bytes; 0 when it cannot be told.
+double PhysicalMemoryBytes();
+
 // Creates the folder and its parents when missing; false when it cannot.
 bool MakeFolder(const std::string& path);
 

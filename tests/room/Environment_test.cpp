@@ -82,13 +82,13 @@ TEST(TRoom, EnvironmentSettingsAndDefaults)
     TRoom other;
     other.EnviromentSetupTXT(folder.Touch("q.txt", ProjectWithSettings("TEMPERATURE = 20\n",
                                                                        "SET_VOLUME = 250\nDIFFUSE_PROCESSING = 1\n"
-                                                                       "AURALIZATION = 0\nMAX_TIME = 1e30\n")));
+                                                                       "AURALIZATION = 0\nMAX_TIME = 60\n")));
     EXPECT_FLOAT_EQ(other.VSound, 343.4f);
     EXPECT_EQ(other.ForceVolumeFlag, 1);
     EXPECT_EQ(other.Volume, 250.0);
     EXPECT_EQ(other.DiffuseProcessing, 1u);
     EXPECT_FALSE(other.AuralizationFlag);
-    EXPECT_EQ(other.MaxLength, 4294967295u) << "an absurd length saturates instead of overflowing";
+    EXPECT_EQ(other.MaxLength, 60u * 44100u) << "the longest response accepted";
 }
 
 // Slashes are what every load and save goes through; a backslash splits too.

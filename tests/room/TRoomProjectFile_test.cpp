@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "RoomFixtures.h"
 #include "TestFiles.h"
 #include "TestSupport.h"
 #include "audio/TWavTools.h"
@@ -96,7 +97,7 @@ TEST(TRoomProjectFile, EverySettingAndSoundFileSurvivesASave)
     ASSERT_TRUE(writeWAVData(folder.Path("dry.wav"), dry.data(), 441, 44100, 1));
     const std::string text =
         std::string("<ENVIRONMENT>\nTEMPERATURE = 12.5\nPRESSURE = 0.95\nHUMIDITY = 71.5\n</ENVIRONMENT>\n"
-                    "<SIMULATION>\nMAX_TIME = 0.75\nSTOP_DECAY = -45\nSAMPLE_RATE = 32000\n"
+                    "<SIMULATION>\nMAX_TIME = 0.75\nSTOP_DECAY = -45\nSAMPLE_RATE = 48000\n"
                     "MAX_RAYTRAC_REF = 25\nSAVE_LATE_RAYS = 1\nDIFFUSE_PROCESSING = 1\nSAVE_DIFFUSE_RAYS = 1\n"
                     "ARTIFICIAL_TAIL = 1\nAURALIZATION = 0\nCLUSTER_ORDER = 3\nMODAL_SIM = 1\nHIT_FILES = 1\n"
                     "SAVE_LOST_RAYS = 0\nSET_VOLUME = 123.4\n</SIMULATION>\n") +
@@ -286,4 +287,55 @@ TEST(TRoomProjectFile, FailedSaveKeepsThePreviousFile)
     EXPECT_FALSE(Save(room, path));
     EXPECT_EQ(ReadFileText(path), "previous contents\n");
     EXPECT_EQ(errors.texts, std::vector<std::string>{"\n O arquivo " + path + " nao pode ser aberto para escrita!\n"});
+}
+
+TEST(TRoomProjectFile, SettingsOutsideTheirRangesAreRefusedByName)
+{
+    const struct {
+        const char* setting; // replaces the line that starts with its key
+        const char* key;
+    } cases[] = {
+        {"SAMPLE_RATE = 0", "SAMPLE_RATE"},      {"SAMPLE_RATE = 1e39", "SAMPLE_RATE"},
+        {"SAMPLE_RATE = 10000000", "SAMPLE_RATE"}, {"TEMPERATURE = -300", "TEMPERATURE"},
+        {"PRESSURE = 0", "PRESSURE"},            {"HUMIDITY = 120", "HUMIDITY"},
+        {"MAX_TIME = 100000", "MAX_TIME"},       {"STOP_DECAY = 10", "STOP_DECAY"},
+    };
+    const std::string text = ReadFileText(RequiredFile(std::string(VELTO_EXAMPLES_DIR) + "/shoebox/shoebox.txt"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.setting);
+        const std::string key = std::string(c.setting).substr(0, std::string(c.setting).find(' '));
+        const auto at = text.find(key + " =");
+        ASSERT_NE(at, std::string::npos);
+        const std::string changed =
+            text.substr(0, at) + c.setting + text.substr(text.find('\n', at));
+        ScratchFolder folder;
+        const std::string path = folder.Touch("room.txt", changed);
+        ErrorRecorder errors;
+        const ConsoleRecorder quiet;
+        TRoom room;
+        EXPECT_EQ(FatalCode([&] { room.LoadAndAnalyse(path); }), 1);
+        ASSERT_EQ(errors.texts.size(), 1u);
+        EXPECT_NE(errors.texts[0].find(c.key), std::string::npos) << errors.texts[0];
+    }
+}
+
+TEST(TRoomProjectFile, RunsThatCannotBeHeldAreRefusedBeforeAllocating)
+{
+    TRoom room;
+    const ConsoleRecorder quiet;
+    ErrorRecorder errors;
+    FillBoxRoom(room, 6, 4, 3, 0.2f);
+    room.MaxLength = 60 * 48000;
+    room.AddSource(TSource(TPoint3D::Make(1, 1, 1), 0.01f, -1, 100, 0.0f, 0.0f, room.NumBands, "NONE"));
+    for (int r = 0; r < 40; ++r) {
+        room.AddReceiver(TReceiver(TPoint3D::Make(3, 2, 1.5), 0.3, 0.0, -1));
+    }
+    // 40 pairs x 10 responses x 2.88 M floats: 4.6 GB.
+    EXPECT_NEAR(room.ResultMemoryBytes(), 40.0 * 10 * 60 * 48000 * 4, 1.0);
+    EXPECT_EQ(FatalCode([&] { room.CheckResultMemory(4.0 * 1024 * 1024 * 1024); }), 1);
+    EXPECT_EQ(FatalCode([&] { room.CheckResultMemory(64.0 * 1024 * 1024 * 1024); }), 0);
+    EXPECT_EQ(FatalCode([&] { room.PrepareSimulation(1000000000u); }), 1);
+    ASSERT_EQ(errors.texts.size(), 2u);
+    EXPECT_NE(errors.texts[0].find("4.3 GB"), std::string::npos) << errors.texts[0];
+    EXPECT_NE(errors.texts[1].find("10000000"), std::string::npos) << errors.texts[1];
 }
