@@ -93,6 +93,25 @@ TEST(StartSimulation, StopRequestsEndTheRun)
     EXPECT_FALSE(room.IsRunning);
     EXPECT_LT(room.PercentageStatus, 100.0f) << "stopped before the last pair";
 
+    // Stopped at different moments while its progress is polled, as a window
+    // does, every run ends and leaves the room idle.
+    for (const int delayMs : {0, 1, 5, 20, 60}) {
+        SCOPED_TRACE(delayMs);
+        ScratchFolder scratch;
+        TRoom polled;
+        PrepareRun(polled, scratch, 2562, 1);
+        polled.StartSimulation();
+        const auto stopAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs);
+        float progress = 0.0f;
+        while (std::chrono::steady_clock::now() < stopAt && !polled.SimulationFinished()) {
+            progress = std::max(progress, polled.PercentageStatus.load());
+        }
+        polled.AbortSimulation();
+        EXPECT_TRUE(polled.SimulationFinished());
+        EXPECT_FALSE(polled.IsRunning);
+        EXPECT_LE(progress, 100.0f);
+    }
+
     // A room destroyed while its worker runs stops it first.
     ScratchFolder other;
     auto running = std::make_unique<TRoom>();
