@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Velto needs to build, test and run, and nothing else.
+# Installs the Debian packages Velto needs to build, test and run, and nothing else;
+# a script that needs more names its packages as arguments (scripts/fuzz.sh: clang).
 # Safe to run again: it asks apt only for what is missing, and refreshes the package
 # lists only when something is.
 set -euo pipefail
@@ -13,6 +14,7 @@ packages=(
     libcli11-dev
     xvfb xauth libgl1-mesa-dri
     sox
+    "$@"
 )
 
 missing=()
