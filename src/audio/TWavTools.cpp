@@ -340,6 +340,7 @@ bool WriteWav32(const std::string& name, const void* data, unsigned int frames, 
     }
     if (!ok) {
         PrintSystemError(name);
+        std::remove(name.c_str()); // not left looking complete
     }
     return ok;
 }
