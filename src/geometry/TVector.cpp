@@ -23,9 +23,14 @@ void TVector::Set(double a, double b, double c)
 
 double TVector::Angle(TVector v) const
 {
-    constexpr double kPi = 3.1415926535897931;
     double q = (*this * v) / Module();
     q = q / v.Module();
+    return AngleFromCosine(q);
+}
+
+double AngleFromCosine(double q)
+{
+    constexpr double kPi = 3.1415926535897931;
     // Rounding can push the cosine of (anti)parallel vectors just past 1 in
     // magnitude, where acos gives NaN instead of 0 or 180 degrees.
     q = std::clamp(q, -1.0, 1.0);

@@ -39,6 +39,12 @@ public:
     double Angle(TVector v) const;
 };
 
+// The angle in degrees, 0 to 180, whose cosine is q; Angle's last step, for
+// callers that compare many cosines before converting the few that matter.
+// Rounding may push q just past 1 in magnitude. The result never rises as q
+// rises, up to the last bit of the library's acos.
+double AngleFromCosine(double q);
+
 // v/|v|, or the zero vector when |v| is exactly 0.
 TVector Normal(TVector v);
 double Module(TVector v);

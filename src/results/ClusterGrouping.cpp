@@ -1,0 +1,303 @@
+// The grouping walks the sorted pairwise distances of a block, but never
+// holds them: a block of n members has n(n-1)/2 pairs, over a hundred million
+// for diffuse arrivals. One pass over the pairs keeps what the walk reads:
+// - for each member, its first pair in the order (its nearest neighbour, ties
+//   to the earlier pair). A member is grouped at its first pair; every other
+//   pair finds both its members grouped already and changes nothing. A walk
+//   over these at most n pairs therefore groups exactly as the whole walk.
+// - the smallest and largest distance within each of a few hundred cells of
+//   cosine, each narrower than a jump: a jump can then only lie between
+//   cells, from one cell's largest distance to another one's smallest.
+// The pass compares cosines and converts to an angle only a cosine that can
+// change one of these extremes. The angles decided on are the same floats the
+// sorted list held, so the groups are the same to the last member.
+
+#include "results/ClusterGrouping.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <limits>
+#include <tuple>
+
+#include "geometry/TVector.h"
+#include "util/ErrorMessage.h"
+
+namespace {
+
+// The exact acos falls by at least as much as its argument rises; a library
+// acos may be a bit or two off. Cosines further apart than this therefore
+// convert to angles in the same order (equal ones after rounding to float);
+// closer ones are converted and compared as angles.
+constexpr double kCosineSlack = 1e-12;
+
+// The pair distance, degrees, with the operations of TDirection::Distancia.
+float DistanceFromCosine(double cosine)
+{
+    return static_cast<float>(AngleFromCosine(cosine));
+}
+
+// The smallest distance among the cosines offered. The test against the gate
+// is all most cosines cost.
+struct SmallestDistance {
+    double cosine = -std::numeric_limits<double>::infinity(); // largest one converted
+    double gate = -std::numeric_limits<double>::infinity();   // lower ones cannot be nearer
+    float distance = std::numeric_limits<float>::infinity();
+
+    // True when c is strictly nearer: of equal distances the first offered stays.
+    bool Offer(double c) { return c >= gate && Convert(c); }
+
+private:
+    bool Convert(double c)
+    {
+        if (c == cosine) {
+            return false;
+        }
+        if (c > cosine) {
+            cosine = c;
+            gate = c - kCosineSlack;
+        }
+        const float d = DistanceFromCosine(c);
+        if (d >= distance) {
+            return false;
+        }
+        distance = d;
+        return true;
+    }
+};
+
+// The largest distance among the cosines offered.
+struct LargestDistance {
+    double cosine = std::numeric_limits<double>::infinity(); // smallest one converted
+    double gate = std::numeric_limits<double>::infinity();   // higher ones cannot be further
+    float distance = -std::numeric_limits<float>::infinity();
+
+    void Offer(double c)
+    {
+        if (c <= gate && c != cosine) {
+            Convert(c);
+        }
+    }
+
+private:
+    void Convert(double c)
+    {
+        if (c < cosine) {
+            cosine = c;
+            gate = c + kCosineSlack;
+        }
+        distance = std::max(distance, DistanceFromCosine(c));
+    }
+};
+
+struct DistanceSpan {
+    SmallestDistance smallest;
+    LargestDistance largest;
+};
+
+// Cells of equal width in cosine. The widest in angle, at either end, spans
+// acos(1 - 2 / kCosineCells) = 7.2 degrees, well inside kDistanceJump.
+constexpr int kCosineCells = 256;
+
+int CellOf(double cosine)
+{
+    return std::min(kCosineCells - 1, static_cast<int>((cosine + 1.0) * (kCosineCells / 2)));
+}
+
+// The order of the walk: stable by distance over pairs generated with the
+// first member, then the second, ascending.
+bool WalkOrder(const dist_st& a, const dist_st& b)
+{
+    return std::tie(a.dist, a.i, a.j) < std::tie(b.dist, b.i, b.j);
+}
+
+// The jumps larger than kDistanceJump between consecutive distances, from the
+// cells' extremes. A jump starts at the largest distance of the cells below it
+// and ends at the smallest of the next cell, as a cell holds no jump. Cells are
+// taken in order of their smallest distance rather than their cosine: a
+// library acos a bit off could let neighbouring cells overlap by as much.
+struct Jumps {
+    int count = 0;
+    float smallest = 0.0f; // degrees, when count > 0
+    float largestDistance = 0.0f;
+};
+
+Jumps FindJumps(const std::array<DistanceSpan, kCosineCells>& cells)
+{
+    std::vector<std::pair<float, float>> spans; // smallest, largest distance
+    for (const DistanceSpan& cell : cells) {
+        if (cell.smallest.distance <= cell.largest.distance) {
+            spans.emplace_back(cell.smallest.distance, cell.largest.distance);
+        }
+    }
+    std::sort(spans.begin(), spans.end());
+    Jumps jumps;
+    float below = spans.front().second; // the largest distance so far
+    for (std::size_t s = 1; s < spans.size(); ++s) {
+        const float gap = spans[s].first - below;
+        if (gap > kDistanceJump) {
+            jumps.smallest = jumps.count == 0 ? gap : std::min(jumps.smallest, gap);
+            ++jumps.count;
+        }
+        below = std::max(below, spans[s].second);
+    }
+    jumps.largestDistance = below;
+    return jumps;
+}
+
+} // namespace
+
+std::vector<std::vector<int>> GroupByDirection(const std::vector<TSubRay>& m)
+{
+    const int ne = static_cast<int>(m.size());
+    assert(ne >= 2);
+    // Unit vectors by coordinate, so that a row of cosines vectorises; their
+    // lengths once, the same values TVector::Angle computes each time.
+    std::vector<double> ux(ne), uy(ne), uz(ne), length(ne);
+    for (int i = 0; i < ne; ++i) {
+        const TVector u = m[i].dir.UnitVector();
+        ux[i] = u.x;
+        uy[i] = u.y;
+        uz[i] = u.z;
+        length[i] = u.Module();
+    }
+
+    std::vector<SmallestDistance> nearest(ne);
+    std::vector<int> partner(ne, -1);
+    std::array<DistanceSpan, kCosineCells> cells{};
+    std::vector<double> row(ne);
+    for (int i = 0; i + 1 < ne; ++i) {
+        // unit[i].Angle(unit[j]) up to the acos, operation for operation.
+        for (int j = i + 1; j < ne; ++j) {
+            const double dot = ux[i] * ux[j] + uy[i] * uy[j] + uz[i] * uz[j];
+            row[j] = std::clamp(dot / length[i] / length[j], -1.0, 1.0);
+        }
+        // Every member meets its partners in ascending order (j meets i here
+        // after all k < i; i meets all j > i here, after all k < i), the order
+        // the walk gives pairs of equal distance.
+        for (int j = i + 1; j < ne; ++j) {
+            const double c = row[j];
+            DistanceSpan& cell = cells[CellOf(c)];
+            cell.smallest.Offer(c);
+            cell.largest.Offer(c);
+            if (nearest[i].Offer(c)) {
+                partner[i] = j;
+            }
+            if (nearest[j].Offer(c)) {
+                partner[j] = i;
+            }
+        }
+    }
+    auto firstPair = [&](int e) {
+        return dist_st{nearest[e].distance, std::min(e, partner[e]), std::max(e, partner[e])};
+    };
+
+    const Jumps jumps = FindJumps(cells);
+    double threshold = 360.0; // degrees
+    int expected = 1 + jumps.count;
+    if (jumps.count > 0) {
+        threshold = jumps.smallest;
+    }
+    if (expected == 1 && jumps.largestDistance > kMaxSpread) {
+        threshold = 10.0;
+        expected = 2;
+    }
+    if (expected == 1) {
+        std::vector<int> all(ne);
+        for (int e = 0; e < ne; ++e) {
+            all[e] = e;
+        }
+        return {all};
+    }
+
+    float maxFactor = m[0].fatordist;
+    for (const TSubRay& s : m) {
+        maxFactor = std::max(maxFactor, s.fatordist);
+    }
+    // The first pair holding a member of the largest factor is that member's
+    // own first pair, the earliest of them.
+    bool seeded = false;
+    dist_st seed;
+    float smallestDistance = nearest[0].distance;
+    for (int e = 0; e < ne; ++e) {
+        smallestDistance = std::min(smallestDistance, nearest[e].distance);
+        if (m[e].fatordist == maxFactor && (!seeded || WalkOrder(firstPair(e), seed))) {
+            seed = firstPair(e);
+            seeded = true;
+        }
+    }
+    if (!seeded) {
+        Fatal(1, "Erro!! Nenhum par possui o valor maximo de fatordist!!!!\n");
+    }
+
+    std::vector<dist_st> walk(ne);
+    for (int e = 0; e < ne; ++e) {
+        walk[e] = firstPair(e);
+    }
+    std::sort(walk.begin(), walk.end(), WalkOrder);
+    auto samePair = [](const dist_st& a, const dist_st& b) { return a.i == b.i && a.j == b.j; };
+    walk.erase(std::unique(walk.begin(), walk.end(), samePair), walk.end());
+
+    std::vector<int> groupOf(ne, -1);
+    // Running sums of the members' angles: a group's centre is their plain mean.
+    std::vector<double> sumAzim, sumElev;
+    std::vector<int> size;
+    int placed = 0;
+    auto join = [&](int member, int g) {
+        if (g == static_cast<int>(size.size())) {
+            sumAzim.push_back(0.0);
+            sumElev.push_back(0.0);
+            size.push_back(0);
+        }
+        groupOf[member] = g;
+        sumAzim[g] += m[member].dir.azim;
+        sumElev[g] += m[member].dir.elev;
+        ++size[g];
+        ++placed;
+    };
+    auto placeNearest = [&](int member) {
+        int best = -1;
+        float bestDistance = 0.0f;
+        for (int g = 0; g < static_cast<int>(size.size()); ++g) {
+            TDirection centre;
+            centre.azim = static_cast<float>(sumAzim[g] / size[g]);
+            centre.elev = static_cast<float>(sumElev[g] / size[g]);
+            const float d = centre.Distancia(m[member].dir);
+            if (best < 0 || d < bestDistance) {
+                best = g;
+                bestDistance = d;
+            }
+        }
+        join(member, bestDistance >= threshold ? static_cast<int>(size.size()) : best);
+    };
+
+    join(seed.i, 0);
+    join(seed.j, smallestDistance < threshold ? 0 : 1);
+    for (const dist_st& d : walk) {
+        if (placed == ne) {
+            break;
+        }
+        const bool iPlaced = groupOf[d.i] >= 0;
+        const bool jPlaced = groupOf[d.j] >= 0;
+        if (iPlaced && jPlaced) {
+            continue;
+        }
+        if (iPlaced && d.dist < threshold) {
+            join(d.j, groupOf[d.i]);
+        } else if (jPlaced && d.dist < threshold) {
+            join(d.i, groupOf[d.j]);
+        }
+        if (groupOf[d.i] < 0) {
+            placeNearest(d.i);
+        }
+        if (groupOf[d.j] < 0) {
+            placeNearest(d.j);
+        }
+    }
+
+    std::vector<std::vector<int>> groups(size.size());
+    for (int e = 0; e < ne; ++e) {
+        groups[groupOf[e]].push_back(e);
+    }
+    return groups;
+}
