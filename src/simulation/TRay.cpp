@@ -1,10 +1,6 @@
 #include "simulation/TRay.h"
 
-#include <algorithm>
-#include <array>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 #include <string>
 
 #include "util/TextParsing.h"
@@ -179,46 +175,4 @@ bool SubRayCmp_Index(const TSubRay& a, const TSubRay& b)
 bool Dist_cmp(const dist_st& a, const dist_st& b)
 {
     return a.dist < b.dist;
-}
-
-void SortByDistance(std::vector<dist_st>& list)
-{
-    const std::size_t n = list.size();
-    if (n < 256) {
-        std::stable_sort(list.begin(), list.end(), Dist_cmp);
-        return;
-    }
-    // Float keys as unsigned integers in the same order (negative values
-    // flipped; -0 taken as 0, which compares equal to it), then a stable
-    // radix sort, one byte per pass from the lowest.
-    // Scratch kept between calls: blocks come one after another, and fresh
-    // memory of this size costs more to map than the sort itself.
-    thread_local std::vector<std::uint32_t> keys;
-    thread_local std::vector<dist_st> otherList;
-    thread_local std::vector<std::uint32_t> otherKeys;
-    keys.resize(n);
-    otherList.resize(n);
-    otherKeys.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const float d = list[i].dist == 0.0f ? 0.0f : list[i].dist;
-        std::uint32_t bits;
-        std::memcpy(&bits, &d, sizeof bits);
-        keys[i] = (bits & 0x80000000u) != 0 ? ~bits : (bits | 0x80000000u);
-    }
-    for (int shift = 0; shift < 32; shift += 8) {
-        std::array<std::size_t, 257> start{};
-        for (std::uint32_t key : keys) {
-            ++start[((key >> shift) & 0xFFu) + 1];
-        }
-        for (std::size_t b = 1; b < start.size(); ++b) {
-            start[b] += start[b - 1];
-        }
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::size_t to = start[(keys[i] >> shift) & 0xFFu]++;
-            otherList[to] = list[i];
-            otherKeys[to] = keys[i];
-        }
-        list.swap(otherList);
-        keys.swap(otherKeys);
-    }
 }

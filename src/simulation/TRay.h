@@ -97,6 +97,3 @@ struct dist_st {
 bool SubRayCmp_Index(const TSubRay& a, const TSubRay& b);
 bool Dist_cmp(const dist_st& a, const dist_st& b);
 
-// Sorts by Dist_cmp, keeping the order of equal distances (a stable sort), in
-// linear time: the pairwise distances of a large block run to millions.
-void SortByDistance(std::vector<dist_st>& list);

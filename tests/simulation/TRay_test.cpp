@@ -1,7 +1,6 @@
 #include "simulation/TRay.h"
 
 #include <algorithm>
-#include <random>
 
 #include <gtest/gtest.h>
 
@@ -68,25 +67,4 @@ TEST(Raio_st, BandLimit)
     ErrorRecorder errors;
     EXPECT_THROW(Raio_st(31), FatalError);
     EXPECT_EQ(errors.texts, std::vector<std::string>{"Raio_st error: Nbands > MAX_NUMBANDS\n"});
-}
-
-TEST(SortByDistance, SameOrderAsAStableSortByDistCmp)
-{
-    std::mt19937 rng(5);
-    for (std::size_t n : {10u, 300u, 20000u}) {
-        SCOPED_TRACE(n);
-        std::vector<dist_st> list(n);
-        for (std::size_t k = 0; k < n; ++k) {
-            // Few distinct values, zeros and large angles: many ties to keep in order.
-            const float values[] = {0.0f, -0.0f, 0.5f, 12.25f, 179.9f, 3e-5f, 90.0f};
-            list[k] = {k % 3 == 0 ? values[rng() % 7] : std::uniform_real_distribution<float>(0, 180)(rng),
-                       static_cast<int>(k), static_cast<int>(n - k)};
-        }
-        auto expected = list;
-        std::stable_sort(expected.begin(), expected.end(), Dist_cmp);
-        SortByDistance(list);
-        for (std::size_t k = 0; k < n; ++k) {
-            ASSERT_EQ(list[k].i, expected[k].i) << k;
-        }
-    }
 }
