@@ -231,6 +231,15 @@ void TPlane::CacheLocalCorners()
 
 int TPlane::Inner(TPoint3D P3D)
 {
+    const int t = Contains(P3D);
+    if (t >= 0) {
+        ++hits;
+    }
+    return t;
+}
+
+int TPlane::Contains(TPoint3D P3D) const
+{
     if (NumVert <= 2) {
         return -1;
     }
@@ -239,7 +248,6 @@ int TPlane::Inner(TPoint3D P3D)
         const auto& corners = m_localCorners[t];
         // A degenerate triangle (-1) contains nothing.
         if (Inner2D(corners[0], corners[1], corners[2], p) == 1) {
-            ++hits;
             return static_cast<int>(t);
         }
     }

@@ -25,7 +25,7 @@ public:
     TPoint3D origem;                // vertex 0 at the last tessellation
     std::vector<TPoint3D> vertice;  // the ring, NumVert entries
     bool mem_alloc = false;         // the vertex ring was set up by a constructor
-    unsigned int hits = 0;          // successful Inner tests
+    unsigned int hits = 0;          // successful Inner tests (Contains does not count)
     int LayerID = -1;               // index in the room's plane layers; -1 = none
     unsigned int NumVert = 0;
     unsigned int NumTriang = 0;
@@ -70,6 +70,9 @@ public:
     // Index of the triangle containing the projection of P3D onto the plane,
     // or -1. Points on an edge shared by two triangles belong to the earlier.
     int Inner(TPoint3D P3D);
+    // Inner without counting the hit, for searches that share the plane
+    // between threads.
+    int Contains(TPoint3D P3D) const;
     // 2D barycentric test on x and y: 1 inside or on the border, 0 outside,
     // -1 when the triangle has zero area.
     static int Inner2D(TPoint3D P1, TPoint3D P2, TPoint3D P3, TPoint3D P);

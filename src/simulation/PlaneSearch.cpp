@@ -15,7 +15,7 @@ constexpr int kLeafSize = 2;
 
 } // namespace
 
-TPlaneSearch::TPlaneSearch(std::vector<TPlane>& planes) : m_planes(&planes)
+TPlaneSearch::TPlaneSearch(const std::vector<TPlane>& planes) : m_planes(&planes)
 {
     m_entries.reserve(planes.size());
     std::vector<Box> boxes;
@@ -177,7 +177,7 @@ void TPlaneSearch::Try(int i, TPoint3D p, TVector v, TVector u, double margin, i
         return;
     }
     const bool nearer = distance < best || (distance == best && i < hit.plane);
-    if (nearer && (*m_planes)[i].Inner(q) >= 0) {
+    if (nearer && (*m_planes)[i].Contains(q) >= 0) {
         hit.plane = i;
         hit.point = q;
         hit.distance = distance;
@@ -240,7 +240,7 @@ TPlaneHit TPlaneSearch::Next(TPoint3D p, TVector v, int lastPlane) const
         for (int k = 0; k < found; ++k) {
             const int i = candidates[k];
             const TPoint3D q = TPoint3D::Make(crossX[i], crossY[i], crossZ[i]);
-            if ((*m_planes)[i].Inner(q) >= 0) {
+            if ((*m_planes)[i].Contains(q) >= 0) {
                 hit.plane = i;
                 hit.point = q;
                 hit.distance = distances[i];
@@ -321,7 +321,7 @@ TPlaneHit TPlaneSearch::Next(TPoint3D p, TVector v, int lastPlane) const
     return hit;
 }
 
-TPlaneHit FindNextPlane(std::vector<TPlane>& planes, TPoint3D p, TVector v, int lastPlane)
+TPlaneHit FindNextPlane(const std::vector<TPlane>& planes, TPoint3D p, TVector v, int lastPlane)
 {
     return TPlaneSearch(planes).Next(p, v, lastPlane);
 }

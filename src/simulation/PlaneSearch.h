@@ -19,13 +19,13 @@ struct TPlaneHit {
 };
 
 // Holds what the search reads of every plane, built once per run over the
-// room's planes, which must outlive it and keep their geometry meanwhile
-// (Inner counts hits on them). Small rooms are searched plane by plane; larger
+// room's planes, which must outlive it and keep their geometry meanwhile.
+// The search only reads them, so threads may share one. Small rooms are searched plane by plane; larger
 // ones through a bounding-volume tree that only skips planes which cannot be
 // the answer, so both give the decisions of the plane-by-plane search.
 class TPlaneSearch {
 public:
-    explicit TPlaneSearch(std::vector<TPlane>& planes);
+    explicit TPlaneSearch(const std::vector<TPlane>& planes);
 
     // lastPlane: the plane to skip, or any number outside the list for none.
     TPlaneHit Next(TPoint3D p, TVector v, int lastPlane) const;
@@ -61,8 +61,8 @@ private:
     std::vector<Node> m_nodes;  // empty: search plane by plane
     std::vector<int> m_order;   // plane numbers grouped by leaf
     double m_scale = 1.0;       // largest coordinate of the planes, at least 1
-    std::vector<TPlane>* m_planes; // the room's planes, not owned
+    const std::vector<TPlane>* m_planes; // the room's planes, not owned
 };
 
 // One search without a prepared tree, for callers outside the tracing loop.
-TPlaneHit FindNextPlane(std::vector<TPlane>& planes, TPoint3D p, TVector v, int lastPlane);
+TPlaneHit FindNextPlane(const std::vector<TPlane>& planes, TPoint3D p, TVector v, int lastPlane);
