@@ -14,8 +14,8 @@
 
 #include "directivity/TDirectivity.h"
 #include "results/TResult.h"
-#include "room/TReceiver.h"
-#include "room/TSource.h"
+#include "scene/TReceiver.h"
+#include "scene/TSource.h"
 #include "util/Platform.h"
 
 int main()

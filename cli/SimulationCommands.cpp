@@ -44,12 +44,13 @@ private:
     struct sigaction m_previousTerm {};
 };
 
-int Simulate(const std::string& project, std::optional<unsigned int> rays)
+int Simulate(const std::string& project, std::optional<unsigned int> rays, unsigned int threads)
 {
     // Installed first, so that Ctrl-C while the project loads ends the same way.
     InterruptGuard guard;
     TRoom room;
     room.LoadAndAnalyse(project);
+    room.NumThreads = threads;
     room.PrepareSimulation(rays);
 
     room.StartSimulation();
@@ -88,8 +89,12 @@ void AddSimulationCommands(CLI::App& app, int& exitCode)
     simulate->add_option("project", *project, "Project file")->required();
     auto* raysOption = simulate->add_option("--rays", *rays, "Rays per source (every source gets this count)")
                            ->check(CLI::PositiveNumber);
-    simulate->callback([project, rays, raysOption, &exitCode] {
-        exitCode = Simulate(*project, raysOption->count() > 0 ? std::optional<unsigned int>(*rays)
-                                                               : std::nullopt);
+    auto threads = std::make_shared<unsigned int>(0);
+    simulate->add_option("--threads", *threads, "Threads to use (default: every core); the files are the same for any count")
+        ->check(CLI::Range(1u, 1024u));
+    simulate->callback([project, rays, raysOption, threads, &exitCode] {
+        exitCode = Simulate(*project,
+                            raysOption->count() > 0 ? std::optional<unsigned int>(*rays) : std::nullopt,
+                            *threads);
     });
 }

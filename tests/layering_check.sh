@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The core library stays free of the toolkit and of the display: no file under
 # src/ includes wxWidgets or OpenGL headers, and the computing folders do not
-# include the desktop program's document and view layers.
+# include the desktop program's document and view layers. What the room is built
+# from (sources, receivers, rays, tracing, results) stays below the room.
 set -uo pipefail
 src=$1
 status=0
@@ -14,4 +15,11 @@ if grep -rnE '^\s*#\s*include\s*"(project|view)/' "$src" --include='*.h' --inclu
     echo "FAIL: the core folders above include project/ or view/"
     status=1
 fi
+below_room="util geometry dsp audio directivity scene simulation results"
+for folder in $below_room; do
+    if grep -rnE '^\s*#\s*include\s*"room/' "$src/$folder"; then
+        echo "FAIL: $folder/ includes the room above it"
+        status=1
+    fi
+done
 exit $status

@@ -18,8 +18,8 @@
 
 #include "room/TLayer.h"
 #include "room/TMaterial.h"
-#include "room/TReceiver.h"
-#include "room/TSource.h"
+#include "scene/TReceiver.h"
+#include "scene/TSource.h"
 
 class ProjectDialogs;
 class TRoom;

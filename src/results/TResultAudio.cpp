@@ -9,7 +9,7 @@
 #include "audio/TWavTools.h"
 #include "dsp/TFilter.h"
 #include "results/TResult.h"
-#include "room/TSource.h"
+#include "scene/TSource.h"
 #include "util/Console.h"
 #include "util/ErrorMessage.h"
 

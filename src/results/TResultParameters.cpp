@@ -10,11 +10,11 @@
 #include "dsp/TFilter.h"
 #include "results/RayProbability.h"
 #include "results/TResult.h"
-#include "room/ProjectText.h"
-#include "room/TReceiver.h"
-#include "room/TSource.h"
+#include "scene/TReceiver.h"
+#include "scene/TSource.h"
 #include "util/Console.h"
 #include "util/ErrorMessage.h"
+#include "util/Platform.h"
 #include "util/TextParsing.h"
 
 namespace {

@@ -10,8 +10,8 @@
 
 #include "results/TResult.h"
 #include "results/VelvetNoise.h"
-#include "room/TReceiver.h"
-#include "room/TSource.h"
+#include "scene/TReceiver.h"
+#include "scene/TSource.h"
 #include "util/Console.h"
 
 namespace {

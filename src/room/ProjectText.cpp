@@ -110,16 +110,3 @@ int utilGetNumLineItems(const std::string& line)
     }
     return count;
 }
-
-FILE* utilOpenFile(const std::string& path, const char* mode)
-{
-    FILE* file = std::fopen(path.c_str(), mode);
-    if (file == nullptr) {
-        ErrorMessage("\n O arquivo %s nao pode ser aberto para %s!\n", path.c_str(),
-                     std::strcmp(mode, "wt") == 0 || std::strcmp(mode, "w") == 0 ? "escrita"
-                                                                                  : "leitura");
-    }
-    return file;
-}
-
-

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "util/Platform.h"
 #include "util/TextParsing.h"
 
 
@@ -28,9 +29,6 @@ float getDataTag(const std::string& key, const std::string& section, FILE* file)
 
 // Number of blank and line-feed characters: the field count of a record line.
 int utilGetNumLineItems(const std::string& line);
-
-// Opens the file; on failure shows why and returns null.
-FILE* utilOpenFile(const std::string& path, const char* mode);
 
 
 

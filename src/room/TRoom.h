@@ -33,8 +33,9 @@
 #include "geometry/TPoint3D.h"
 #include "room/TLayer.h"
 #include "room/TMaterial.h"
-#include "room/TReceiver.h"
-#include "room/TSource.h"
+#include "scene/TReceiver.h"
+#include "scene/TSource.h"
+#include "simulation/SourceTracer.h"
 #include "simulation/TRay.h"
 
 class TPlaneSearch;
@@ -54,6 +55,9 @@ public:
     std::atomic<bool> IsRunning{false};
     std::atomic<float> PercentageStatus{0.0f};
     std::thread thread; // the simulation worker of the current run
+    // Threads a run traces and computes responses on; 0 means every core.
+    // The files a run writes are the same for any count.
+    unsigned int NumThreads = 0;
 
     unsigned int NumPlanes = 0;
     std::vector<TPlane> plane;
@@ -263,15 +267,19 @@ public:
     // sphere, else 1 - d / Radius (d the centre's distance from the line).
     // S is not used.
     double RayTracingReception(const Raio_st& y, int S, int R) const;
+    // What every plane does to a ray, per band, as the tracer reads it.
+    TSurfaceTable SurfaceTable() const;
+    // Everything the tracer reads for source S, which must have its results.
+    TTraceScene TraceSceneOf(unsigned int S, const TPlaneSearch& search, const TSurfaceTable& surfaces) const;
 
     // --- simulation -----------------------------------------------------------
     // The tracing phase: every ray of every source until a stop criterion,
-    // arrivals handed to the results. Returns false, tracing nothing, when the
+    // arrivals handed to the results in ray order. Returns false, tracing nothing, when the
     // results were not created or there is no receiver or no source; the
     // response phase must then not run.
     bool Simulate();
     // The response phase: direct sound, clustering and impulse response of
-    // every pair. Does nothing when the result grid does not match the room.
+    // every pair, pairs in parallel. Does nothing when the result grid does not match the room.
     void CalculateResponses();
     // The lost-ray list for display, read from the project's LostRays.txt.
     void LoadLostRaysTxt();
@@ -359,6 +367,8 @@ public:
     void CleanRayFiles() const;
 
 private:
+    // Hands one traced arrival of source S to its result.
+    void ApplyArrival(unsigned int S, const TTraceLog& log, const TArrivalRecord& a, TRay& ray);
     std::atomic<bool> m_workerFinished{true};
     std::exception_ptr m_workerError; // what the worker raised, for WaitForSimulation
 

@@ -6,6 +6,7 @@
 #include "geometry/MathFunctions.h"
 #include "room/TRoom.h"
 #include "simulation/PlaneSearch.h"
+#include "simulation/SourceTracer.h"
 #include "simulation/RayDirections.h"
 #include "util/Console.h"
 
@@ -192,11 +193,5 @@ int TRoom::CheckVisibility(TPoint3D P1, TPoint3D P2)
 
 int TRoom::CheckVisibility(TPoint3D P1, TPoint3D P2, const TPlaneSearch& search)
 {
-    const TVector v = PointToVector(P2 - P1);
-    const float dist = static_cast<float>(v.Module());
-    const TPlaneHit hit = search.Next(P1, v, -1);
-    if (hit.plane < 0) {
-        return 1;
-    }
-    return dist > hit.distance ? 0 : 1;
+    return IsVisible(search, P1, P2);
 }

@@ -3,9 +3,10 @@
 // 3D view shows.
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
-#include <numbers>
 #include <string>
 #include <vector>
 
@@ -13,60 +14,138 @@
 #include "room/ProjectText.h"
 #include "room/TRoom.h"
 #include "simulation/PlaneSearch.h"
+#include "simulation/SourceTracer.h"
 #include "simulation/RayDirections.h"
 #include "util/Console.h"
 #include "util/ErrorMessage.h"
+#include "util/Parallel.h"
 #include "util/Platform.h"
 #include "util/TextParsing.h"
 
 namespace {
 
-constexpr double kRadToDeg = 57.295779513082323;
-// Width of the Gaussian lobe of scattered energy around the specular
-// direction, in units of pi radians (0.15 is 27 degrees).
-constexpr float kScatterSigma = 0.15f;
-
-TDirection DegreesOf(TVector v)
-{
-    TDirection d = cart2sph(v);
-    d.azim = static_cast<float>(d.azim * kRadToDeg);
-    d.elev = static_cast<float>(d.elev * kRadToDeg);
-    return d;
-}
-
-// Sample index of a distance: halves go away from zero.
-// Beyond the counter's range (or not a number) the index lies past every
-// response and the arrival is ignored.
-unsigned int SampleIndex(double samples)
-{
-    const double rounded = std::round(samples);
-    return rounded >= 0.0 && rounded < 4294967295.0 ? static_cast<unsigned int>(rounded) : 4294967295u;
-}
-
-unsigned int SampleIndex(float samples)
-{
-    const float rounded = std::round(samples);
-    return rounded >= 0.0f && rounded < 4294967295.0f ? static_cast<unsigned int>(rounded) : 4294967295u;
-}
+// Rays traced as one piece of work: large enough that handing out work costs
+// nothing, small enough that the rays' arrivals wait in memory only briefly.
+constexpr unsigned int kRaysPerRun = 64;
 
 } // namespace
 
 double TRoom::RayTracingReception(const Raio_st& y, int /*S*/, int R) const
 {
-    const TReceiver& rec = receiver[R];
-    const TPoint3D m = rec.Position;
-    if (!(PointToVector(m - y.p) * y.v > 0.0)) {
-        return -1.0;
+    return ReceptionProximity(y, receiver[R].Position, receiver[R].Radius);
+}
+
+TSurfaceTable TRoom::SurfaceTable() const
+{
+    TSurfaceTable table;
+    table.NumBands = NumBands;
+    table.absorption.assign(static_cast<std::size_t>(NumPlanes) * NumBands, 0.0f);
+    table.scattering.assign(static_cast<std::size_t>(NumPlanes) * NumBands, 0.0f);
+    for (unsigned int P = 0; P < NumPlanes; ++P) {
+        // A plane whose layer has no material reflects everything.
+        const TMaterial* m = nullptr;
+        const int layer = plane[P].LayerID;
+        if (layer >= 0 && static_cast<unsigned int>(layer) < NumPlaneLayers) {
+            const int id = planeLayer[layer].MatID;
+            if (id >= 0 && static_cast<unsigned int>(id) < NumMaterials) {
+                m = &material[id];
+            }
+        }
+        for (unsigned int b = 0; b < NumBands && m != nullptr; ++b) {
+            const std::size_t k = static_cast<std::size_t>(P) * NumBands + b;
+            table.absorption[k] = b < m->abs.size() ? m->abs[b] : 0.0f;
+            table.scattering[k] = b < m->dif.size() ? m->dif[b] / static_cast<float>(NumBands) : 0.0f;
+        }
     }
-    // Foot of the perpendicular from the centre onto the ray's line.
-    const TPoint3D f = IntersectionLineAndPlane(y.v, y.p, y.v, m);
-    const double d = Module(m - f);
-    return rec.Radius >= d ? 1.0 - d / rec.Radius : 0.0;
+    return table;
+}
+
+TTraceScene TRoom::TraceSceneOf(unsigned int S, const TPlaneSearch& search, const TSurfaceTable& surfaces) const
+{
+    TTraceScene scene;
+    scene.planes = &plane;
+    scene.search = &search;
+    scene.surfaces = &surfaces;
+    for (unsigned int R = 0; R < NumReceivers; ++R) {
+        scene.receiverPositions.push_back(receiver[R].Position);
+        scene.receiverRadii.push_back(receiver[R].Radius);
+        scene.clusterOrder.push_back(spcresult[R][S]->ClusterOrder);
+    }
+    scene.NumBands = NumBands;
+    scene.NumPlaneLayers = NumPlaneLayers;
+    scene.samplesPerMetre = FSample / VSound;
+    scene.maxDistance = static_cast<double>(MaxLength) / FSample * VSound;
+    scene.MaxLength = MaxLength;
+    scene.maxReflections = MaxRayTracReflections;
+    scene.artificialTail = ArtificialTailFlag;
+    scene.stopDecay = StopDecay;
+    scene.diffuse = DiffuseProcessing != 0;
+    scene.hitFiles = HitFilesFlag != 0;
+    scene.saveLateRays = SaveLateRaysFlag != 0;
+    scene.saveDiffuseRays = SaveDiffuseRaysFlag != 0;
+
+    // A ray straight to each receiver first, so that the direct sound never
+    // slips between the rays of the sphere; a sphere ray along one of them is
+    // left out.
+    const TSource& src = source[S];
+    scene.sourcePosition = src.Position;
+    std::vector<TVector> receiverRays;
+    for (const TReceiver& rec : receiver) {
+        receiverRays.push_back(PointToVector(rec.Position - src.Position));
+    }
+    RemoveRepeatedRays(receiverRays);
+    std::vector<TDirection> receiverRayDirections;
+    for (const TVector& v : receiverRays) {
+        receiverRayDirections.push_back(cart2sph(v));
+    }
+    scene.directions = receiverRays;
+    scene.covered.assign(receiverRays.size(), false);
+    for (const TVector& v : CreateRaysDirections(src.NumberOfRays)) {
+        const TDirection d = cart2sph(v);
+        bool covered = false;
+        for (const TDirection& other : receiverRayDirections) {
+            covered = covered || other == d;
+        }
+        scene.directions.push_back(v);
+        scene.covered.push_back(covered);
+    }
+
+    // Every ray carries the same share of the source's power, per band.
+    const bool hasLayer = src.LayerID >= 0 && static_cast<unsigned int>(src.LayerID) < NumSourceLayers;
+    scene.emitted.resize(NumBands);
+    for (unsigned int b = 0; b < NumBands; ++b) {
+        const float gain = hasLayer && b < sourceLayer[src.LayerID].spectrum.size()
+                               ? sourceLayer[src.LayerID].spectrum[b]
+                               : 1.0f;
+        scene.emitted[b] = src.GetPower() * gain / static_cast<float>(scene.directions.size());
+    }
+    return scene;
+}
+
+void TRoom::ApplyArrival(unsigned int S, const TTraceLog& log, const TArrivalRecord& a, TRay& ray)
+{
+    log.Fill(a, ray);
+    TResult& result = *spcresult[a.receiver][S];
+    if ((a.actions & TArrivalRecord::kDirect) != 0) {
+        result.AcumulateDirectSound(ray);
+    }
+    if ((a.actions & TArrivalRecord::kEarlyFile) != 0) {
+        result.SaveRay(ray, 0);
+    }
+    if ((a.actions & TArrivalRecord::kLateFile) != 0) {
+        result.SaveRay(ray, 1);
+    }
+    if ((a.actions & TArrivalRecord::kLateResponse) != 0) {
+        result.InsertRay(ray);
+    }
+    if ((a.actions & (TArrivalRecord::kEarlyHit | TArrivalRecord::kLateHit)) != 0) {
+        result.InsertHit(ray, log.hits.data() + a.hits, static_cast<int>(NumPlaneLayers),
+                         (a.actions & TArrivalRecord::kEarlyHit) != 0 ? 0 : 1, a.hitValue);
+    }
 }
 
 bool TRoom::Simulate()
 {
-    const float VS = FSample / VSound; // samples per metre
     const double maxDistance = static_cast<double>(MaxLength) / FSample * VSound;
     const float estimate = MeanFreePath;
 
@@ -77,8 +156,6 @@ bool TRoom::Simulate()
     ConsolePrint("\n=======================\n");
     ConsolePrint("STARTING NEW SIMULATION\n");
     ConsolePrint("=======================\n");
-    TRay auxRay(NumBands);
-    TRay difRay(NumBands);
     if (NumReceivers == 0) {
         ErrorMessage("No receiver was defined\nSimulation aborted!\n");
         return false;
@@ -102,10 +179,6 @@ bool TRoom::Simulate()
     ConsolePrint("Start Processing ...\n");
     CalcCriticalDist();
     ConsolePrint("Critical Distance: %1.2f m\n", static_cast<double>(CriticalDistance));
-
-    // Hits per plane layer of the current ray, for the hit files.
-    std::vector<unsigned int> hits(HitFilesFlag != 0 ? NumPlaneLayers : 0, 0);
-    Raio_st ray(NumBands);
     ConsolePrint(DiffuseProcessing != 0 ? "Starting Ray-tracing (Specular + Diffusion):\n"
                                        : "Starting Ray-tracing (Only Specular):\n");
 
@@ -118,231 +191,91 @@ bool TRoom::Simulate()
     IsRunning = true;
 
     const TPlaneSearch search(plane);
-    std::vector<int> crossing(NumReceivers, 0);      // AtingiuReceptor
-    std::vector<double> distToCentre(NumReceivers);  // DistLastRefRec, m
-    std::vector<float> proximity(NumReceivers);      // fatordist
-    std::vector<float> scattEnergy(NumBands, 0.0f);
-    std::vector<float> emitted(NumBands, 0.0f);
-
+    const TSurfaceTable surfaces = SurfaceTable();
+    const unsigned int threads = ThreadCount(NumThreads);
+    const auto started = std::chrono::steady_clock::now();
+    std::uint64_t segments = 0;
+    unsigned int traced = 0;
     bool stopped = false;
     for (unsigned int S = 0; S < NumSources && !stopped; ++S) {
         TSource& src = source[S];
-        double distanceSum = 0.0;
-        double reflectionSum = 0.0;
         src.SetNumRays(src.NumberOfRays);
         NumRays = src.NumberOfRays;
         ConsolePrint("NumRays = %d\n", static_cast<int>(NumRays + NumReceivers));
 
-        const std::vector<TVector> directions = CreateRaysDirections(NumRays);
-        std::vector<TVector> receiverRays;
-        for (const TReceiver& rec : receiver) {
-            receiverRays.push_back(PointToVector(rec.Position - src.Position));
-        }
-        const unsigned int numExtraRays = RemoveRepeatedRays(receiverRays);
-        std::vector<TDirection> receiverRayDirections;
-        for (const TVector& v : receiverRays) {
-            receiverRayDirections.push_back(cart2sph(v));
-        }
-        const unsigned int totalRays = NumRays + numExtraRays;
+        const TTraceScene scene = TraceSceneOf(S, search, surfaces);
+        const unsigned int totalRays = static_cast<unsigned int>(scene.directions.size());
+        const unsigned int perSource = NumRays + NumReceivers;
+        const unsigned int progressStep = std::max(1u, (perSource + 1) / 10);
+        double distanceSum = 0.0;
+        double reflectionSum = 0.0;
+        TRay arrival(NumBands);
 
-        // Every ray carries the same share of the source's power, per band.
-        const bool hasLayer = src.LayerID >= 0 && static_cast<unsigned int>(src.LayerID) < NumSourceLayers;
-        for (unsigned int b = 0; b < NumBands; ++b) {
-            const float gain = hasLayer && b < sourceLayer[src.LayerID].spectrum.size()
-                                   ? sourceLayer[src.LayerID].spectrum[b]
-                                   : 1.0f;
-            emitted[b] = src.GetPower() * gain / static_cast<float>(totalRays);
-        }
-
-        const unsigned int progressStep = std::max(1u, (NumRays + NumReceivers + 1) / 10);
-        for (unsigned int RAY = 0; RAY < totalRays; ++RAY) {
-            std::fill(hits.begin(), hits.end(), 0u);
-            const TVector direction =
-                RAY < numExtraRays ? receiverRays[RAY] : directions[RAY - numExtraRays];
-            ray.Set(src.Position, direction, 0, 0.0f, emitted.data());
-            ray.SetId(static_cast<int>(RAY));
-            const TDirection startDir = DegreesOf(direction);
-            const double energyFloor = ray.GetEnergy() * std::pow(10.0, StopDecay / 10.0);
-            int lastPlane = -1;
-            bool stop = false;
-            unsigned int Reflection = 0;
-            double Acumcostheta = 1.0;
-            if (RAY >= numExtraRays) {
-                // A receiver ray already covers this direction.
-                const TDirection d = cart2sph(direction);
-                for (const TDirection& other : receiverRayDirections) {
-                    stop = stop || other == d;
+        // Each run of rays is traced on any thread into a log of its own; the
+        // logs reach the results, the lost-ray file and the running mean free
+        // path in ray order, as if one thread had traced them all.
+        const std::size_t window = 4 * static_cast<std::size_t>(threads);
+        std::vector<TTraceLog> logs(window);
+        const std::size_t runs = (totalRays + kRaysPerRun - 1) / kRaysPerRun;
+        auto trace = [&](std::size_t run, std::size_t slot) {
+            const unsigned int first = static_cast<unsigned int>(run) * kRaysPerRun;
+            TraceRays(scene, first, std::min(totalRays, first + kRaysPerRun), logs[slot], &IsRunning);
+        };
+        auto apply = [&](std::size_t /*run*/, std::size_t slot) {
+            const TTraceLog& log = logs[slot];
+            segments += log.segments;
+            std::size_t k = 0;
+            for (std::size_t i = 0; i < log.ends.size(); ++i) {
+                const unsigned int RAY = log.firstRay + static_cast<unsigned int>(i);
+                for (; k < log.arrivals.size() && log.arrivals[k].id == static_cast<int>(RAY); ++k) {
+                    ApplyArrival(S, log, log.arrivals[k], arrival);
                 }
-            }
-
-            while (!stop) {
-                // Reception on the segment up to the next surface.
-                for (unsigned int R = 0; R < NumReceivers; ++R) {
-                    crossing[R] = 0;
-                    distToCentre[R] = -1.0;
-                    proximity[R] = static_cast<float>(RayTracingReception(ray, static_cast<int>(S),
-                                                                          static_cast<int>(R)));
-                    if (proximity[R] > 0.0f && proximity[R] <= 1.0f) {
-                        crossing[R] = 1;
-                        distToCentre[R] = Module(receiver[R].Position - ray.p);
-                    }
+                const TRayEnd& end = log.ends[i];
+                if (end.lost && lostFile.get() != nullptr) {
+                    std::fprintf(lostFile.get(), "%1.2f %1.2f %1.2f %1.2f %1.2f %1.2f %d %d\n", end.p.x, end.p.y,
+                                 end.p.z, end.v.x, end.v.y, end.v.z, static_cast<int>(end.reflections),
+                                 static_cast<int>(S));
                 }
-                const TPlaneHit hit = search.Next(ray.p, ray.v, lastPlane);
-                if (hit.plane >= 0) {
-                    // A centre beyond the surface is not reached, whatever pokes through.
-                    for (unsigned int R = 0; R < NumReceivers; ++R) {
-                        if (distToCentre[R] > hit.distance) {
-                            crossing[R] = 0;
-                        }
-                    }
-                }
-                for (unsigned int R = 0; R < NumReceivers; ++R) {
-                    if (crossing[R] == 0) {
-                        continue;
-                    }
-                    const double rdist = distToCentre[R] + ray.dist;
-                    const unsigned int index = SampleIndex(static_cast<double>(VS) * rdist);
-                    if (index >= MaxLength) {
-                        continue;
-                    }
-                    auxRay.Set(index, ray.e.data(), DegreesOf(ray.v * -1.0), Reflection, proximity[R],
-                               startDir);
-                    auxRay.SetId(static_cast<int>(RAY));
-                    TResult& result = *spcresult[R][S];
-                    if (Reflection <= result.ClusterOrder) {
-                        if (Reflection == 0) {
-                            result.AcumulateDirectSound(auxRay);
-                        } else {
-                            result.SaveRay(auxRay, 0);
-                            if (HitFilesFlag != 0) {
-                                result.InsertHit(auxRay, hits.data(), static_cast<int>(NumPlaneLayers), 0,
-                                                 static_cast<float>(Acumcostheta));
-                            }
-                        }
-                    } else {
-                        if (SaveLateRaysFlag != 0) {
-                            result.SaveRay(auxRay, 1);
-                        } else {
-                            result.InsertRay(auxRay);
-                        }
-                        if (HitFilesFlag != 0) {
-                            result.InsertHit(auxRay, hits.data(), static_cast<int>(NumPlaneLayers), 1,
-                                             static_cast<float>(Acumcostheta));
-                        }
-                    }
-                }
-
-                if (hit.plane >= 0) {
-                    const TPoint3D q = hit.point;
-                    const int layer = plane[hit.plane].LayerID;
-                    if (HitFilesFlag != 0 && layer >= 0 && static_cast<unsigned int>(layer) < hits.size()) {
-                        hits[layer] += 1;
-                    }
-                    Acumcostheta *= PlaneInteraction(hit.plane, ray, q, scattEnergy.data());
-                    const TVector specular = ray.v / ray.v.Module();
-                    if (DiffuseProcessing != 0) {
-                        for (unsigned int R = 0; R < NumReceivers; ++R) {
-                            const TPoint3D m = receiver[R].Position;
-                            if (CheckVisibility(q, m, search) == 0) {
-                                continue;
-                            }
-                            TVector w = PointToVector(m - q);
-                            const float scattDist = static_cast<float>(w.Module());
-                            if (!(scattDist > 0.0f)) {
-                                continue; // the centre lies on the hit point: no direction
-                            }
-                            w = w / scattDist;
-                            const float cosine = static_cast<float>(std::fabs(specular * w));
-                            const float theta = std::acos(std::min(cosine, 1.0f)) /
-                                                static_cast<float>(std::numbers::pi);
-                            const float attenuation =
-                                std::exp(-0.5f * theta * theta / (kScatterSigma * kScatterSigma));
-                            const float totalDist = scattDist + static_cast<float>(ray.dist);
-                            const unsigned int index = SampleIndex(totalDist * VS);
-                            difRay.Set(index, scattEnergy.data(), DegreesOf(w * -1.0), Reflection + 1, 1.0f,
-                                       startDir);
-                            difRay.MultiplyBy(attenuation);
-                            difRay.SetId(static_cast<int>(RAY));
-                            TResult& result = *spcresult[R][S];
-                            if (Reflection + 1 <= result.ClusterOrder) {
-                                result.SaveRay(difRay, 0);
-                                if (HitFilesFlag != 0) {
-                                    result.InsertHit(difRay, hits.data(), static_cast<int>(NumPlaneLayers), 0,
-                                                     static_cast<float>(Acumcostheta));
-                                }
-                            } else {
-                                if (SaveLateRaysFlag != 0) {
-                                    result.SaveRay(difRay, 1);
-                                } else {
-                                    result.InsertRay(difRay);
-                                }
-                                if (HitFilesFlag != 0 && SaveDiffuseRaysFlag != 0) {
-                                    result.InsertHit(difRay, hits.data(), static_cast<int>(NumPlaneLayers), 1,
-                                                     static_cast<float>(Acumcostheta));
-                                }
-                            }
-                        }
-                    }
-                    Reflection += 1;
-                    lastPlane = hit.plane;
-                }
-
-                // Stop criteria, in this order.
-                if (MaxRayTracReflections >= 0 && Reflection > static_cast<unsigned int>(MaxRayTracReflections)) {
-                    stop = true;
-                }
-                if (ArtificialTailFlag && RAY % 10 == 0) {
-                    stop = false; // every tenth ray keeps going for the tail's decay fit
-                }
-                if (ray.dist > maxDistance) {
-                    stop = true;
-                }
-                if (ray.GetEnergy() < energyFloor) {
-                    stop = true;
-                }
-                if (hit.plane < 0) {
-                    stop = true;
-                    if (lostFile.get() != nullptr) {
-                        std::fprintf(lostFile.get(), "%1.2f %1.2f %1.2f %1.2f %1.2f %1.2f %d %d\n", ray.p.x,
-                                     ray.p.y, ray.p.z, ray.v.x, ray.v.y, ray.v.z, static_cast<int>(Reflection),
-                                     static_cast<int>(S));
-                    }
-                }
-                if (stop && ray.dist > 0.0 && Reflection != 0) {
-                    distanceSum += ray.dist;
-                    reflectionSum += Reflection;
+                if (end.counted) {
+                    distanceSum += end.dist;
+                    reflectionSum += end.reflections;
                     MeanFreePath = static_cast<float>(0.8 * MeanFreePath + 0.2 * (distanceSum / reflectionSum));
                 }
+                traced += 1;
+                PercentageStatus = static_cast<float>(RAY + S * perSource + 1) /
+                                   static_cast<float>(perSource * NumSources) * 50.0f;
+                if (RAY % progressStep == 0) {
+                    ConsolePrint("\r%1.2f %% - SOURCE %.2d/%.2d - RAY = %d - LOST = %d - MFP = %1.2f (Estim=%1.2f) - "
+                                "N = %d    ",
+                                2.0 * PercentageStatus, static_cast<int>(S) + 1, static_cast<int>(NumSources),
+                                static_cast<int>(RAY), static_cast<int>(NumLostRays),
+                                static_cast<double>(MeanFreePath), static_cast<double>(estimate),
+                                TruncateToInt(maxDistance / MeanFreePath));
+                    ConsoleFlush();
+                }
             }
-
-            if (!IsRunning) {
-                stopped = true; // a stop request ends the run after this ray
-                break;
-            }
-            const unsigned int perSource = NumRays + NumReceivers;
-            PercentageStatus = static_cast<float>(RAY + S * perSource + 1) /
-                               static_cast<float>(perSource * NumSources) * 50.0f;
-            if (RAY % progressStep == 0) {
-                ConsolePrint("\r%1.2f %% - SOURCE %.2d/%.2d - RAY = %d - LOST = %d - MFP = %1.2f (Estim=%1.2f) - "
-                            "N = %d    ",
-                            2.0 * PercentageStatus, static_cast<int>(S) + 1, static_cast<int>(NumSources),
-                            static_cast<int>(RAY), static_cast<int>(NumLostRays),
-                            static_cast<double>(MeanFreePath), static_cast<double>(estimate),
-                            TruncateToInt(maxDistance / MeanFreePath));
-                ConsoleFlush();
-            }
+        };
+        const bool all = RunInOrder(runs, threads, window, trace, apply, [this] { return IsRunning.load(); });
+        if (!all || !IsRunning) {
+            stopped = true; // a stop request ends the run between two rays
+            break;
         }
-        if (!stopped) {
-            ConsolePrint("\r%1.2f %% - SOURCE %.2d/%.2d - RAY = %d - LOST = %d - MFP = %1.2f (Estim=%1.2f) - "
-                        "N = %d     \n",
-                        100.0, static_cast<int>(S) + 1, static_cast<int>(NumSources),
-                        static_cast<int>(NumRays + NumReceivers), static_cast<int>(NumLostRays),
-                        static_cast<double>(MeanFreePath), static_cast<double>(estimate),
-                        TruncateToInt(maxDistance / MeanFreePath));
-        }
+        ConsolePrint("\r%1.2f %% - SOURCE %.2d/%.2d - RAY = %d - LOST = %d - MFP = %1.2f (Estim=%1.2f) - "
+                    "N = %d     \n",
+                    100.0, static_cast<int>(S) + 1, static_cast<int>(NumSources),
+                    static_cast<int>(NumRays + NumReceivers), static_cast<int>(NumLostRays),
+                    static_cast<double>(MeanFreePath), static_cast<double>(estimate),
+                    TruncateToInt(maxDistance / MeanFreePath));
     }
     lostFile.reset();
     ConsolePrint("\n");
+    if (!stopped) {
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        ConsolePrint("Tracing done: %u rays, %llu segments in %.2f s (%.2f M segments/s) on %u threads\n", traced,
+                     static_cast<unsigned long long>(segments), seconds,
+                     seconds > 0.0 ? static_cast<double>(segments) / seconds * 1e-6 : 0.0, threads);
+    }
     return true;
 }
 
@@ -358,26 +291,38 @@ void TRoom::CalculateResponses()
     }
     IsRunning = true;
     PercentageStatus = 50.0f;
-    bool interrupted = false;
-    for (unsigned int S = 0; S < NumSources && !interrupted; ++S) {
-        for (unsigned int R = 0; R < NumReceivers; ++R) {
-            TResult& result = *spcresult[R][S];
-            ConsolePrint("\n=========== Processing SRC [%.2d] - REC [%.2d] =============\n",
-                        static_cast<int>(S) + 1, static_cast<int>(R) + 1);
-            result.ProcessDirectSound(static_cast<int>(NumPlaneLayers));
-            ConsolePrint("\rClustering early reflections up order %d:\n", static_cast<int>(result.ClusterOrder));
-            result.Cluster();
-            ConsolePrint(" Done!\n");
-            ConsolePrint("Calculating impulse response:\n");
-            result.GetImpulseResponses();
-            PercentageStatus = 50.0f + 50.0f * static_cast<float>(S * NumReceivers + R + 1) /
-                                           static_cast<float>(NumReceivers * NumSources);
-            if (!IsRunning && PercentageStatus < 100.0f) {
-                ErrorMessage("Interrupted by the user! Results not calculated!!");
-                interrupted = true;
-                break;
-            }
-        }
+    const auto started = std::chrono::steady_clock::now();
+    const unsigned int threads = ThreadCount(NumThreads);
+    const std::size_t pairs = static_cast<std::size_t>(NumSources) * NumReceivers;
+    // Pairs are independent: each is worked out on any thread, and its report
+    // is printed in pair order once the pairs before it are done.
+    const std::size_t window = 2 * static_cast<std::size_t>(threads);
+    std::vector<std::string> reports(window);
+    auto respond = [&](std::size_t pair, std::size_t slot) {
+        const unsigned int S = static_cast<unsigned int>(pair / NumReceivers);
+        const unsigned int R = static_cast<unsigned int>(pair % NumReceivers);
+        reports[slot].clear();
+        const ConsoleCapture capture(reports[slot]);
+        TResult& result = *spcresult[R][S];
+        ConsolePrint("\n=========== Processing SRC [%.2d] - REC [%.2d] =============\n", static_cast<int>(S) + 1,
+                     static_cast<int>(R) + 1);
+        result.ProcessDirectSound(static_cast<int>(NumPlaneLayers));
+        ConsolePrint("\rClustering early reflections up order %d:\n", static_cast<int>(result.ClusterOrder));
+        result.Cluster();
+        ConsolePrint(" Done!\n");
+        ConsolePrint("Calculating impulse response:\n");
+        result.GetImpulseResponses();
+    };
+    auto report = [&](std::size_t pair, std::size_t slot) {
+        ConsolePrint("%s", reports[slot].c_str());
+        PercentageStatus = 50.0f + 50.0f * static_cast<float>(pair + 1) / static_cast<float>(pairs);
+    };
+    if (RunInOrder(pairs, threads, window, respond, report, [this] { return IsRunning.load(); })) {
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        ConsolePrint("\nResponses done: %zu pairs in %.2f s on %u threads\n", pairs, seconds, threads);
+    } else {
+        ErrorMessage("Interrupted by the user! Results not calculated!!");
     }
     IsRunning = false;
 }

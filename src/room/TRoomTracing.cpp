@@ -6,37 +6,12 @@
 #include "room/TRoom.h"
 #include "simulation/PlaneSearch.h"
 #include "simulation/RayDirections.h"
+#include "simulation/SourceTracer.h"
 #include "util/Console.h"
 
 double TRoom::PlaneInteraction(int P, Raio_st& ray, TPoint3D p, float* scattEnergy) const
 {
-    const TPlane& hitPlane = plane[P];
-    ray.dist += Module(p - ray.p);
-    ray.p = p;
-    const TVector n = hitPlane.normal;
-    ray.v = ray.v - n * (2.0 * (ray.v * n));
-    ray.reflections += 1;
-
-    // A plane whose layer has no material reflects everything.
-    const TMaterial* m = nullptr;
-    if (hitPlane.LayerID >= 0 && static_cast<unsigned int>(hitPlane.LayerID) < NumPlaneLayers) {
-        const int id = planeLayer[hitPlane.LayerID].MatID;
-        if (id >= 0 && static_cast<unsigned int>(id) < NumMaterials) {
-            m = &material[id];
-        }
-    }
-    for (unsigned int b = 0; b < NumBands; ++b) {
-        const float a = m != nullptr && b < m->abs.size() ? m->abs[b] : 0.0f;
-        const float s = m != nullptr && b < m->dif.size() ? m->dif[b] / static_cast<float>(NumBands) : 0.0f;
-        const float kept = ray.e[b] * (1.0f - a);
-        if (DiffuseProcessing != 0) {
-            scattEnergy[b] = s * kept;
-            ray.e[b] = (1.0f - s) * kept;
-        } else {
-            scattEnergy[b] = 0.0f;
-            ray.e[b] = kept;
-        }
-    }
+    ReflectAtSurface(plane[P], SurfaceTable(), P, DiffuseProcessing != 0, ray, p, scattEnergy);
     return 1.0;
 }
 
@@ -46,6 +21,7 @@ float TRoom::MFP_Estimation()
     const TPoint3D centre = GetCenter();
     const std::vector<TVector> directions = CreateRaysDirections(GeodesicRayCount(1002));
     const TPlaneSearch search(plane);
+    const TSurfaceTable surfaces = SurfaceTable();
     const double maxDistance = static_cast<double>(MaxLength) / FSample * VSound;
     const std::vector<float> emitted(NumBands, 1.0f);
     std::vector<float> scattered(NumBands, 0.0f);
@@ -63,7 +39,7 @@ float TRoom::MFP_Estimation()
             if (hit.plane < 0) {
                 break;
             }
-            PlaneInteraction(hit.plane, ray, hit.point, scattered.data());
+            ReflectAtSurface(plane[hit.plane], surfaces, hit.plane, DiffuseProcessing != 0, ray, hit.point, scattered.data());
             last = hit.plane;
             if (ray.reflections > 50 || ray.dist > maxDistance || ray.GetEnergy() < floor) {
                 break;

@@ -10,6 +10,7 @@
 namespace {
 
 std::mutex g_sinkMutex;
+thread_local std::string* t_capture = nullptr;
 
 void StandardOutput(const std::string& text)
 {
@@ -39,6 +40,10 @@ void ConsolePrint(const char* format, ...)
     va_start(args, format);
     const std::string text = FormatTextV(format, args);
     va_end(args);
+    if (t_capture != nullptr) {
+        t_capture->append(text);
+        return;
+    }
     // Held while writing so that lines from two threads never interleave
     // mid-text; sinks only append or post the text.
     std::lock_guard lock(g_sinkMutex);
@@ -48,4 +53,11 @@ void ConsolePrint(const char* format, ...)
 void ConsoleFlush()
 {
     std::fflush(stdout);
+}
+
+ConsoleCapture::ConsoleCapture(std::string& text) : m_previous(std::exchange(t_capture, &text)) {}
+
+ConsoleCapture::~ConsoleCapture()
+{
+    t_capture = m_previous;
 }

@@ -21,3 +21,16 @@ void ConsolePrint(const char* format, ...) __attribute__((format(printf, 1, 2)))
 
 // Pushes out a progress line that does not end with a newline.
 void ConsoleFlush();
+
+// While it lives, what its thread prints is appended to text instead of going
+// to the sink: work spread over threads prints its report afterwards, in order.
+class ConsoleCapture {
+public:
+    explicit ConsoleCapture(std::string& text);
+    ~ConsoleCapture();
+    ConsoleCapture(const ConsoleCapture&) = delete;
+    ConsoleCapture& operator=(const ConsoleCapture&) = delete;
+
+private:
+    std::string* m_previous;
+};

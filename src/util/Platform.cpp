@@ -1,6 +1,7 @@
 #include "util/Platform.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -8,6 +9,8 @@
 #include <fnmatch.h>
 #include <stdlib.h>
 #include <unistd.h>
+
+#include "util/ErrorMessage.h"
 
 namespace fs = std::filesystem;
 
@@ -115,4 +118,15 @@ double PhysicalMemoryBytes()
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long pageSize = ::sysconf(_SC_PAGE_SIZE);
     return pages > 0 && pageSize > 0 ? static_cast<double>(pages) * static_cast<double>(pageSize) : 0.0;
+}
+
+FILE* utilOpenFile(const std::string& path, const char* mode)
+{
+    FILE* file = std::fopen(path.c_str(), mode);
+    if (file == nullptr) {
+        ErrorMessage("\n O arquivo %s nao pode ser aberto para %s!\n", path.c_str(),
+                     std::strcmp(mode, "wt") == 0 || std::strcmp(mode, "w") == 0 ? "escrita"
+                                                                                  : "leitura");
+    }
+    return file;
 }

@@ -4,6 +4,7 @@
 // deletion of files by wildcard pattern. Paths are UTF-8 strings.
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -40,3 +41,6 @@ std::optional<std::string> MakeUniqueTempFolder(const std::string& parent,
 // shell wildcard pattern ('*' any run, '?' one character). Returns how many
 // were deleted; a missing folder deletes nothing.
 int DeleteMatchingFiles(const std::string& folder, const std::string& pattern);
+
+// Opens the file; on failure shows why and returns null.
+FILE* utilOpenFile(const std::string& path, const char* mode);

@@ -7,8 +7,8 @@
 
 #include "directivity/TDirectivity.h"
 #include "results/TResult.h"
-#include "room/TReceiver.h"
-#include "room/TSource.h"
+#include "scene/TReceiver.h"
+#include "scene/TSource.h"
 
 constexpr unsigned kResultBands = 9;
 

@@ -1,4 +1,4 @@
-#include "room/TReceiver.h"
+#include "scene/TReceiver.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "room/TSource.h"
+#include "scene/TSource.h"
 
 #include <cmath>
 #include <cstdio>
