@@ -321,7 +321,7 @@ run_scene() {
         rays=$(sed -nE 's/^NumRays = ([0-9]+)$/\1/p' "$out" | awk '{ sum += $1 } END { print sum ? sum : "-" }')
     fi
     responses_s=$(last_match "$out" "Responses done: $number pairs in $number s on $number threads?" '\2')
-    saving_s=$(last_match "$out" "Saving done: $number files in $number s" '\2')
+    saving_s=$(last_match "$out" "Saving done: $number pairs in $number s" '\2')
 
     local lost
     lost=$(sed -nE 's/^100\.00 % - SOURCE .* LOST = ([0-9]+) .*/\1/p' "$out" |

@@ -10,6 +10,7 @@
 #include "room/TRoom.h"
 #include "util/Console.h"
 #include "util/ErrorMessage.h"
+#include "util/Parallel.h"
 #include "util/Platform.h"
 
 namespace {
@@ -29,27 +30,35 @@ bool TRoom::Auralization()
     ConsolePrint("Auralization processing ...\n");
     const int fs = static_cast<int>(FSample);
     // Peak of each pair's auralized sound before normalisation, and whether
-    // its file was written; at most one pair's audio is held at a time.
+    // its file was written (char: written from several threads).
     std::vector<std::vector<float>> peak(NumReceivers, std::vector<float>(NumSources, 0.0f));
-    std::vector<std::vector<bool>> written(NumReceivers, std::vector<bool>(NumSources, false));
-    for (unsigned s = 0; s < NumSources; ++s) {
-        for (unsigned r = 0; r < NumReceivers; ++r) {
-            ConsolePrint("\rSource[%d]->Receiver[%d] (Normalized) ... ", static_cast<int>(s) + 1,
-                        static_cast<int>(r) + 1);
-            TResult& result = *spcresult[r][s];
-            result.Auralize();
-            const float p = result.GetMaxAudioAmplitude();
-            written[r][s] = result.SaveAudios(PairBase(ProjectFolder, s, r), p > 0.0f ? 1.0f / p : 0.0f);
-            result.FreeAudio();
-            peak[r][s] = p;
-            ConsolePrint("\rSource[%d]->Receiver[%d] (Normalized) - Max. Amp. = %1.4f\n",
-                        static_cast<int>(s) + 1, static_cast<int>(r) + 1, static_cast<double>(p));
-            if (!(p > 0.0f)) {
-                ConsolePrint("Nothing reaches the receiver: %s.wav is silent\n",
-                            PairBase(ProjectFolder, s, r).c_str());
-            }
+    std::vector<std::vector<char>> written(NumReceivers, std::vector<char>(NumSources, 0));
+    // Pairs in parallel, each holding its audio only while it is written; the
+    // reports come out in pair order.
+    const unsigned int threads = ThreadCount(NumThreads);
+    const std::size_t window = 2 * static_cast<std::size_t>(threads);
+    std::vector<std::string> reports(window);
+    auto auralize = [&](std::size_t pair, std::size_t slot) {
+        const unsigned s = static_cast<unsigned>(pair / NumReceivers);
+        const unsigned r = static_cast<unsigned>(pair % NumReceivers);
+        reports[slot].clear();
+        const ConsoleCapture capture(reports[slot]);
+        ConsolePrint("\rSource[%d]->Receiver[%d] (Normalized) ... ", static_cast<int>(s) + 1,
+                     static_cast<int>(r) + 1);
+        TResult& result = *spcresult[r][s];
+        result.Auralize();
+        const float p = result.GetMaxAudioAmplitude();
+        written[r][s] = result.SaveAudios(PairBase(ProjectFolder, s, r), p > 0.0f ? 1.0f / p : 0.0f);
+        result.FreeAudio();
+        peak[r][s] = p;
+        ConsolePrint("\rSource[%d]->Receiver[%d] (Normalized) - Max. Amp. = %1.4f\n", static_cast<int>(s) + 1,
+                     static_cast<int>(r) + 1, static_cast<double>(p));
+        if (!(p > 0.0f)) {
+            ConsolePrint("Nothing reaches the receiver: %s.wav is silent\n", PairBase(ProjectFolder, s, r).c_str());
         }
-    }
+    };
+    auto report = [&](std::size_t, std::size_t slot) { ConsolePrint("%s", reports[slot].c_str()); };
+    RunInOrder(static_cast<std::size_t>(NumSources) * NumReceivers, threads, window, auralize, report);
     bool mixesWritten = true;
     float maxPeak = 0.0f;
     for (const auto& row : peak) {
@@ -128,11 +137,12 @@ bool TRoom::SaveImpRespWAV()
         ConsolePrint("Every impulse response is silent: the IR files are written as silence\n");
     }
     const float gain = normaliser > 0.0f ? 1.0f / normaliser : 0.0f;
-    bool written = true;
-    for (unsigned r = 0; r < NumReceivers; ++r) {
-        for (unsigned s = 0; s < NumSources; ++s) {
-            written &= spcresult[r][s]->WaveWriteIR(PairBase(ProjectFolder, s, r) + "-IR.wav", gain);
-        }
-    }
-    return written;
+    std::vector<char> written(static_cast<std::size_t>(NumSources) * NumReceivers, 0);
+    auto write = [&](std::size_t pair, std::size_t) {
+        const unsigned s = static_cast<unsigned>(pair / NumReceivers);
+        const unsigned r = static_cast<unsigned>(pair % NumReceivers);
+        written[pair] = spcresult[r][s]->WaveWriteIR(PairBase(ProjectFolder, s, r) + "-IR.wav", gain) ? 1 : 0;
+    };
+    RunInOrder(written.size(), ThreadCount(NumThreads), written.size(), write, [](std::size_t, std::size_t) {});
+    return std::find(written.begin(), written.end(), 0) == written.end();
 }

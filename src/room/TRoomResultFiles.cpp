@@ -2,6 +2,7 @@
 // project is opened), and the room's statistical reverberation times.
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "room/TRoom.h"
 #include "util/Console.h"
 #include "util/ErrorMessage.h"
+#include "util/Parallel.h"
 #include "util/Platform.h"
 
 namespace {
@@ -62,20 +64,30 @@ bool TRoom::SaveResults()
         ConsolePrint("No results to save: the sources or receivers changed since the simulation.\n");
         return false;
     }
-    bool written = true;
-    for (unsigned r = 0; r < NumReceivers; ++r) {
-        for (unsigned s = 0; s < NumSources; ++s) {
-            written &= spcresult[r][s]->SaveGlobalIR(JoinPath(ProjectFolder, PairName("", s, r, ".txt")));
-        }
-    }
-    for (unsigned r = 0; r < NumReceivers; ++r) {
-        for (unsigned s = 0; s < NumSources; ++s) {
-            ConsolePrint("Calculating acoustic parameters ... (S%.3d-R%.3d)\r", static_cast<int>(s) + 1,
-                        static_cast<int>(r) + 1);
-            spcresult[r][s]->GetMonoParams();
-            written &= spcresult[r][s]->SaveParams(JoinPath(ProjectFolder, PairName("PARAMS-", s, r, ".txt")));
-        }
-    }
+    const auto started = std::chrono::steady_clock::now();
+    // Every pair's response and parameters, pairs in parallel; the reports
+    // come out in pair order.
+    const unsigned int threads = ThreadCount(NumThreads);
+    const std::size_t pairs = static_cast<std::size_t>(NumSources) * NumReceivers;
+    const std::size_t window = 2 * static_cast<std::size_t>(threads);
+    std::vector<std::string> reports(window);
+    std::vector<char> pairWritten(pairs, 0);
+    auto save = [&](std::size_t pair, std::size_t slot) {
+        const unsigned r = static_cast<unsigned>(pair / NumSources);
+        const unsigned s = static_cast<unsigned>(pair % NumSources);
+        reports[slot].clear();
+        const ConsoleCapture capture(reports[slot]);
+        TResult& result = *spcresult[r][s];
+        bool ok = result.SaveGlobalIR(JoinPath(ProjectFolder, PairName("", s, r, ".txt")));
+        ConsolePrint("Calculating acoustic parameters ... (S%.3d-R%.3d)\r", static_cast<int>(s) + 1,
+                     static_cast<int>(r) + 1);
+        result.GetMonoParams();
+        ok &= result.SaveParams(JoinPath(ProjectFolder, PairName("PARAMS-", s, r, ".txt")));
+        pairWritten[pair] = ok ? 1 : 0;
+    };
+    auto report = [&](std::size_t, std::size_t slot) { ConsolePrint("%s", reports[slot].c_str()); };
+    RunInOrder(pairs, threads, window, save, report);
+    bool written = std::find(pairWritten.begin(), pairWritten.end(), 0) == pairWritten.end();
 
     const TResultParam param = ResultParamOf(*this);
     // Every receiver with all sources: the sources' responses summed channel
@@ -133,6 +145,8 @@ bool TRoom::SaveResults()
         written &= Auralization();
         written &= SaveImpRespWAV();
     }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    ConsolePrint("Saving done: %zu pairs in %.2f s\n", pairs, seconds);
     return written;
 }
 
