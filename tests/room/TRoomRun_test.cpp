@@ -134,3 +134,61 @@ TEST(StartSimulation, WithoutResultsTheWorkerEndsAtOnce)
     EXPECT_FALSE(room.IsRunning);
     EXPECT_EQ(errors.texts, std::vector<std::string>{"Programming Error: ResultsCreate Function not Called!!!!"});
 }
+
+// Rays are traced and pairs worked out on several threads, but every file a
+// run writes is the one a single thread writes, byte for byte.
+TEST(StartSimulation, TheFilesDoNotDependOnTheThreadCount)
+{
+    auto run = [](unsigned threads, const ScratchFolder& folder) {
+        TRoom room;
+        room.ProjectFolder = folder.Folder();
+        FillBoxRoom(room, 5, 4, 3, 0.3f);
+        room.material[0].dif.assign(room.NumBands, 0.4f);
+        room.DiffuseProcessing = 1;
+        room.HitFilesFlag = 1;
+        room.SaveDiffuseRaysFlag = 1;
+        room.NumThreads = threads;
+        for (int s = 0; s < 2; ++s) {
+            room.AddSource(TSource(TPoint3D::Make(1 + s, 1, 1.5), 0.01f, -1, 642, 0, 0, room.NumBands, "NONE"));
+        }
+        for (int r = 0; r < 2; ++r) {
+            room.AddReceiver(TReceiver(TPoint3D::Make(4, 3 - r, 1.2), 0.5, 0, -1));
+        }
+        const ConsoleRecorder quiet;
+        AnalyseQuietly(room);
+        room.CreateResults();
+        room.StartSimulation();
+        room.WaitForSimulation();
+        EXPECT_TRUE(room.SaveResults());
+        return quiet.text;
+    };
+    ScratchFolder one;
+    const std::string report = run(1, one);
+    for (const unsigned threads : {2u, 7u}) {
+        SCOPED_TRACE(threads);
+        ScratchFolder many;
+        const std::string manyReport = run(threads, many);
+        std::size_t files = 0;
+        for (const auto& entry : fs::directory_iterator(one.Folder())) {
+            const std::string name = entry.path().filename().string();
+            ++files;
+            EXPECT_EQ(ReadFileText(entry.path().string()), ReadFileText(many.Path(name))) << name;
+        }
+        EXPECT_GE(files, 20u) << "rays, hits, responses and parameters of four pairs";
+        // The reports agree too, up to the timing lines.
+        auto untimed = [](const std::string& text) {
+            std::string kept;
+            std::size_t start = 0;
+            while (start < text.size()) {
+                const std::size_t end = std::min(text.find('\n', start), text.size());
+                const std::string line = text.substr(start, end - start);
+                if (line.find(" done: ") == std::string::npos) {
+                    kept += line + "\n";
+                }
+                start = end + 1;
+            }
+            return kept;
+        };
+        EXPECT_EQ(untimed(report), untimed(manyReport));
+    }
+}
