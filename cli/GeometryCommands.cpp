@@ -9,6 +9,7 @@
 #include "dxf/DxfLayers.h"
 #include "room/StandardRoom.h"
 #include "room/TRoom.h"
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 
 namespace {
@@ -65,7 +66,7 @@ void AddLayersCommand(CLI::App& app, int& exitCode)
             return;
         }
         for (const std::string& name : *names) {
-            std::printf("%s\n", name.c_str());
+            ConsolePrint("%s\n", name.c_str());
         }
     });
 }

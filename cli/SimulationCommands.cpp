@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "room/TRoom.h"
+#include "util/Console.h"
 #include "util/ErrorMessage.h"
 
 namespace {
@@ -56,7 +57,7 @@ int Simulate(const std::string& project, std::optional<unsigned int> rays, unsig
     room.StartSimulation();
     while (!room.SimulationFinished()) {
         if (g_interrupted) {
-            std::printf("\nInterrupted: stopping the simulation; no results are saved.\n");
+            ConsolePrint("\nInterrupted: stopping the simulation; no results are saved.\n");
             room.AbortSimulation();
             return 130;
         }
@@ -67,7 +68,7 @@ int Simulate(const std::string& project, std::optional<unsigned int> rays, unsig
         ErrorMessage("Not every result file could be written to %s", room.ProjectFolder.c_str());
         return 1;
     }
-    std::printf("\nResults written to %s\n", room.ProjectFolder.c_str());
+    ConsolePrint("\nResults written to %s\n", room.ProjectFolder.c_str());
     return 0;
 }
 

@@ -196,6 +196,11 @@ bool TRoom::Simulate()
     const auto started = std::chrono::steady_clock::now();
     std::uint64_t segments = 0;
     unsigned int traced = 0;
+    // Millions of segments a second so far.
+    auto rate = [&] {
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        return seconds > 0.0 ? static_cast<double>(segments) / seconds * 1e-6 : 0.0;
+    };
     bool stopped = false;
     for (unsigned int S = 0; S < NumSources && !stopped; ++S) {
         TSource& src = source[S];
@@ -246,11 +251,11 @@ bool TRoom::Simulate()
                                    static_cast<float>(perSource * NumSources) * 50.0f;
                 if (RAY % progressStep == 0) {
                     ConsolePrint("\r%1.2f %% - SOURCE %.2d/%.2d - RAY = %d - LOST = %d - MFP = %1.2f (Estim=%1.2f) - "
-                                "N = %d    ",
+                                "N = %d - %.2f M segments/s    ",
                                 2.0 * PercentageStatus, static_cast<int>(S) + 1, static_cast<int>(NumSources),
                                 static_cast<int>(RAY), static_cast<int>(NumLostRays),
                                 static_cast<double>(MeanFreePath), static_cast<double>(estimate),
-                                TruncateToInt(maxDistance / MeanFreePath));
+                                TruncateToInt(maxDistance / MeanFreePath), rate());
                     ConsoleFlush();
                 }
             }
@@ -261,11 +266,11 @@ bool TRoom::Simulate()
             break;
         }
         ConsolePrint("\r%1.2f %% - SOURCE %.2d/%.2d - RAY = %d - LOST = %d - MFP = %1.2f (Estim=%1.2f) - "
-                    "N = %d     \n",
+                    "N = %d - %.2f M segments/s     \n",
                     100.0, static_cast<int>(S) + 1, static_cast<int>(NumSources),
                     static_cast<int>(NumRays + NumReceivers), static_cast<int>(NumLostRays),
                     static_cast<double>(MeanFreePath), static_cast<double>(estimate),
-                    TruncateToInt(maxDistance / MeanFreePath));
+                    TruncateToInt(maxDistance / MeanFreePath), rate());
     }
     lostFile.reset();
     ConsolePrint("\n");
@@ -273,8 +278,7 @@ bool TRoom::Simulate()
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         ConsolePrint("Tracing done: %u rays, %llu segments in %.2f s (%.2f M segments/s) on %u threads\n", traced,
-                     static_cast<unsigned long long>(segments), seconds,
-                     seconds > 0.0 ? static_cast<double>(segments) / seconds * 1e-6 : 0.0, threads);
+                     static_cast<unsigned long long>(segments), seconds, rate(), threads);
     }
     return true;
 }
@@ -316,6 +320,7 @@ void TRoom::CalculateResponses()
     auto report = [&](std::size_t pair, std::size_t slot) {
         ConsolePrint("%s", reports[slot].c_str());
         PercentageStatus = 50.0f + 50.0f * static_cast<float>(pair + 1) / static_cast<float>(pairs);
+        ConsolePrint("\rResponses: %zu of %zu pairs", pair + 1, pairs);
     };
     if (RunInOrder(pairs, threads, window, respond, report, [this] { return IsRunning.load(); })) {
         const double seconds =
