@@ -18,6 +18,7 @@
 #include <array>
 #include <cassert>
 #include <limits>
+#include <thread>
 #include <tuple>
 
 #include "geometry/TVector.h"
@@ -145,9 +146,29 @@ Jumps FindJumps(const std::array<DistanceSpan, kCosineCells>& cells)
     return jumps;
 }
 
+// A block this large has its pairs scanned on several threads.
+constexpr int kParallelMembers = 1024;
+
+// What one pass over some rows of pairs keeps.
+struct PairScan {
+    explicit PairScan(int ne) : nearest(ne), partner(ne, -1), gate(ne, -std::numeric_limits<double>::infinity()), row(ne)
+    {
+        smallGate.fill(-std::numeric_limits<double>::infinity());
+        largeGate.fill(std::numeric_limits<double>::infinity());
+    }
+    std::vector<SmallestDistance> nearest;
+    std::vector<int> partner;
+    std::array<DistanceSpan, kCosineCells> cells{};
+    // The gates of nearest and cells side by side, for the quick test.
+    std::vector<double> gate;
+    std::array<double, kCosineCells> smallGate{};
+    std::array<double, kCosineCells> largeGate{};
+    std::vector<double> row;
+};
+
 } // namespace
 
-std::vector<std::vector<int>> GroupByDirection(const std::vector<TSubRay>& m)
+std::vector<std::vector<int>> GroupByDirection(const std::vector<TSubRay>& m, unsigned int threads)
 {
     const int ne = static_cast<int>(m.size());
     assert(ne >= 2);
@@ -162,30 +183,83 @@ std::vector<std::vector<int>> GroupByDirection(const std::vector<TSubRay>& m)
         length[i] = u.Module();
     }
 
-    std::vector<SmallestDistance> nearest(ne);
-    std::vector<int> partner(ne, -1);
-    std::array<DistanceSpan, kCosineCells> cells{};
-    std::vector<double> row(ne);
-    for (int i = 0; i + 1 < ne; ++i) {
-        // unit[i].Angle(unit[j]) up to the acos, operation for operation.
-        for (int j = i + 1; j < ne; ++j) {
-            const double dot = ux[i] * ux[j] + uy[i] * uy[j] + uz[i] * uz[j];
-            row[j] = std::clamp(dot / length[i] / length[j], -1.0, 1.0);
+    // The pass over the pairs, by rows; a large block's rows are shared out
+    // over threads, interleaved so that each gets as many pairs.
+    const unsigned int scans = ne >= kParallelMembers ? std::max(1u, threads) : 1u;
+    std::vector<PairScan> scan;
+    for (unsigned int t = 0; t < scans; ++t) {
+        scan.emplace_back(ne);
+    }
+    auto scanRows = [&](unsigned int t) {
+        PairScan& s = scan[t];
+        for (int i = static_cast<int>(t); i + 1 < ne; i += static_cast<int>(scans)) {
+            // unit[i].Angle(unit[j]) up to the acos, operation for operation.
+            for (int j = i + 1; j < ne; ++j) {
+                const double dot = ux[i] * ux[j] + uy[i] * uy[j] + uz[i] * uz[j];
+                s.row[j] = std::clamp(dot / length[i] / length[j], -1.0, 1.0);
+            }
+            // Every member meets its partners in ascending order (j meets i here
+            // after all k < i; i meets all j > i here, after all k < i), the order
+            // the walk gives pairs of equal distance.
+            // Most pairs change nothing: a cheap test against the gates of
+            // what they would offer to lets them pass. The gates only tighten,
+            // so a pair that passes would have changed nothing anyway.
+            double gateI = s.nearest[i].gate;
+            for (int j = i + 1; j < ne; ++j) {
+                const double c = s.row[j];
+                const int k = CellOf(c);
+                // Bitwise, not logical: four compares and one branch that is
+                // nearly always taken.
+                const int offers = static_cast<int>(c >= s.smallGate[k]) | static_cast<int>(c <= s.largeGate[k]) |
+                                   static_cast<int>(c >= gateI) | static_cast<int>(c >= s.gate[j]);
+                if (offers == 0) {
+                    continue;
+                }
+                DistanceSpan& cell = s.cells[k];
+                cell.smallest.Offer(c);
+                cell.largest.Offer(c);
+                if (s.nearest[i].Offer(c)) {
+                    s.partner[i] = j;
+                }
+                if (s.nearest[j].Offer(c)) {
+                    s.partner[j] = i;
+                }
+                s.smallGate[k] = cell.smallest.gate;
+                s.largeGate[k] = cell.largest.gate;
+                gateI = s.nearest[i].gate;
+                s.gate[j] = s.nearest[j].gate;
+            }
         }
-        // Every member meets its partners in ascending order (j meets i here
-        // after all k < i; i meets all j > i here, after all k < i), the order
-        // the walk gives pairs of equal distance.
-        for (int j = i + 1; j < ne; ++j) {
-            const double c = row[j];
-            DistanceSpan& cell = cells[CellOf(c)];
-            cell.smallest.Offer(c);
-            cell.largest.Offer(c);
-            if (nearest[i].Offer(c)) {
-                partner[i] = j;
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (unsigned int t = 1; t < scans; ++t) {
+            helpers.emplace_back(scanRows, t);
+        }
+        scanRows(0);
+    }
+    // Each scan saw some of every member's pairs: its first pair is the
+    // earliest of their first pairs, and the cells' extremes are the extremes
+    // of theirs. The floats are exact, so any split gives the same.
+    std::vector<SmallestDistance>& nearest = scan[0].nearest;
+    std::vector<int>& partner = scan[0].partner;
+    std::array<DistanceSpan, kCosineCells>& cells = scan[0].cells;
+    for (unsigned int t = 1; t < scans; ++t) {
+        for (int e = 0; e < ne; ++e) {
+            const int p = scan[t].partner[e];
+            if (p < 0) {
+                continue;
             }
-            if (nearest[j].Offer(c)) {
-                partner[j] = i;
+            const dist_st candidate{scan[t].nearest[e].distance, std::min(e, p), std::max(e, p)};
+            const dist_st current{nearest[e].distance, std::min(e, partner[e]), std::max(e, partner[e])};
+            if (partner[e] < 0 || WalkOrder(candidate, current)) {
+                nearest[e].distance = candidate.dist;
+                partner[e] = p;
             }
+        }
+        for (int k = 0; k < kCosineCells; ++k) {
+            cells[k].smallest.distance = std::min(cells[k].smallest.distance, scan[t].cells[k].smallest.distance);
+            cells[k].largest.distance = std::max(cells[k].largest.distance, scan[t].cells[k].largest.distance);
         }
     }
     auto firstPair = [&](int e) {

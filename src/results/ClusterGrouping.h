@@ -34,5 +34,6 @@ constexpr double kMaxSpread = 50.0;
 //   is nearest, or in a new group when even that is at the threshold or
 //   beyond.
 // Time grows with the square of the block size, memory only linearly: a block
-// of diffuse arrivals holds some ten thousand members.
-std::vector<std::vector<int>> GroupByDirection(const std::vector<TSubRay>& block);
+// of diffuse arrivals holds some ten thousand members. A large block's pairs
+// are scanned on up to `threads` threads, with the same groups for any count.
+std::vector<std::vector<int>> GroupByDirection(const std::vector<TSubRay>& block, unsigned int threads = 1);

@@ -114,6 +114,7 @@ public:
     std::vector<TMonoParams> Param;    // NumBands + 1 sets: the bands, then broadband
     unsigned int AudioOutputLength = 0;
     unsigned int ClusterOrder = 0;
+    unsigned int NumThreads = 1;       // threads the clustering of a large block may use
     float MaxProbDistance = 0.0f;      // m: one ray in NumRays still meets the receiver
 
     TResult(const TResultParam& param, TReceiver* rec, TSource* src);

@@ -95,7 +95,7 @@ void TResult::Cluster()
                 DirectSoundIndex = std::min(DirectSoundIndex, record.index);
                 continue;
             }
-            for (const std::vector<int>& group : GroupByDirection(block)) {
+            for (const std::vector<int>& group : GroupByDirection(block, NumThreads)) {
                 std::vector<float> energy(NumBands, 0.0f);
                 int central = group.front();
                 float best = 0.0f;

@@ -302,12 +302,16 @@ void TRoom::CalculateResponses()
     // is printed in pair order once the pairs before it are done.
     const std::size_t window = 2 * static_cast<std::size_t>(threads);
     std::vector<std::string> reports(window);
+    // Fewer pairs than threads: the spare ones help within each pair.
+    const unsigned int threadsPerPair =
+        std::max(1u, threads / static_cast<unsigned int>(std::max<std::size_t>(1, std::min<std::size_t>(pairs, threads))));
     auto respond = [&](std::size_t pair, std::size_t slot) {
         const unsigned int S = static_cast<unsigned int>(pair / NumReceivers);
         const unsigned int R = static_cast<unsigned int>(pair % NumReceivers);
         reports[slot].clear();
         const ConsoleCapture capture(reports[slot]);
         TResult& result = *spcresult[R][S];
+        result.NumThreads = threadsPerPair;
         ConsolePrint("\n=========== Processing SRC [%.2d] - REC [%.2d] =============\n", static_cast<int>(S) + 1,
                      static_cast<int>(R) + 1);
         result.ProcessDirectSound(static_cast<int>(NumPlaneLayers));

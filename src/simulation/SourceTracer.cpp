@@ -172,9 +172,13 @@ void TraceRays(const TTraceScene& scene, unsigned int first, unsigned int last, 
     std::vector<float> proximity(numReceivers);
     std::vector<float> scattEnergy(scene.NumBands, 0.0f);
     Raio_st ray(scene.NumBands);
+    // Counted here, not in the log, which may share a cache line with the
+    // log another thread is filling.
+    std::uint64_t segments = 0;
 
     for (unsigned int RAY = first; RAY < last; ++RAY) {
         if (keepGoing != nullptr && !keepGoing->load(std::memory_order_relaxed)) {
+            log.segments = segments;
             return;
         }
         log.ends.emplace_back();
@@ -206,7 +210,7 @@ void TraceRays(const TTraceScene& scene, unsigned int first, unsigned int last, 
                 }
             }
             const TPlaneHit hit = search.Next(ray.p, ray.v, lastPlane);
-            ++log.segments;
+            ++segments;
             if (hit.plane >= 0) {
                 // A centre beyond the surface is not reached, whatever pokes through.
                 for (unsigned int R = 0; R < numReceivers; ++R) {
@@ -288,5 +292,6 @@ void TraceRays(const TTraceScene& scene, unsigned int first, unsigned int last, 
         end.p = ray.p;
         end.v = ray.v;
     }
+    log.segments = segments;
     log.complete = true;
 }

@@ -264,3 +264,19 @@ TEST(GroupByDirection, EdgeBlocks)
         EXPECT_EQ(groups.size(), c.groups);
     }
 }
+
+// Blocks large enough that their pairs are scanned on several threads group
+// as on one, and as the sorted pairs.
+TEST(GroupByDirection, LargeBlocksGroupTheSameOnAnyNumberOfThreads)
+{
+    std::mt19937 rng(23);
+    for (int b = 0; b < 6; ++b) {
+        const int n = 1024 + static_cast<int>(rng() % 600);
+        const std::vector<TSubRay> block = RandomBlock(rng, n);
+        SCOPED_TRACE(testing::Message() << "block " << b << " of " << n);
+        const std::vector<std::vector<int>> one = GroupByDirection(block, 1);
+        EXPECT_EQ(one, GroupBySortedPairs(block).groups);
+        EXPECT_EQ(GroupByDirection(block, 2), one);
+        EXPECT_EQ(GroupByDirection(block, 5), one);
+    }
+}
