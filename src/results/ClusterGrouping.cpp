@@ -317,26 +317,39 @@ std::vector<std::vector<int>> GroupByDirection(const std::vector<TSubRay>& m, un
     std::vector<double> sumAzim, sumElev;
     std::vector<int> size;
     int placed = 0;
+    // Each group's centre as a unit vector, made again only when a member
+    // joins: the same vector TDirection::Distancia makes of it each time.
+    std::vector<TVector> centreUnit;
+    std::vector<char> centreKnown;
     auto join = [&](int member, int g) {
         if (g == static_cast<int>(size.size())) {
             sumAzim.push_back(0.0);
             sumElev.push_back(0.0);
             size.push_back(0);
+            centreUnit.emplace_back();
+            centreKnown.push_back(0);
         }
         groupOf[member] = g;
         sumAzim[g] += m[member].dir.azim;
         sumElev[g] += m[member].dir.elev;
         ++size[g];
         ++placed;
+        centreKnown[g] = 0;
     };
     auto placeNearest = [&](int member) {
         int best = -1;
         float bestDistance = 0.0f;
+        const TVector memberUnit = m[member].dir.UnitVector();
         for (int g = 0; g < static_cast<int>(size.size()); ++g) {
-            TDirection centre;
-            centre.azim = static_cast<float>(sumAzim[g] / size[g]);
-            centre.elev = static_cast<float>(sumElev[g] / size[g]);
-            const float d = centre.Distancia(m[member].dir);
+            if (centreKnown[g] == 0) {
+                TDirection centre;
+                centre.azim = static_cast<float>(sumAzim[g] / size[g]);
+                centre.elev = static_cast<float>(sumElev[g] / size[g]);
+                centreUnit[g] = centre.UnitVector();
+                centreKnown[g] = 1;
+            }
+            // centre.Distancia(member), operation for operation.
+            const float d = static_cast<float>(centreUnit[g].Angle(memberUnit));
             if (best < 0 || d < bestDistance) {
                 best = g;
                 bestDistance = d;
