@@ -5,6 +5,7 @@
 
 #include "room/Environment.h"
 #include "util/ErrorMessage.h"
+#include "util/Parallel.h"
 #include "util/Platform.h"
 
 void TRoom::LoadAndAnalyse(const std::string& path)
@@ -42,13 +43,19 @@ void TRoom::PrepareSimulation(std::optional<unsigned int> rays)
 double TRoom::ResultMemoryBytes() const
 {
     // Per pair and receiver channel: the late part of every band and the
-    // broadband response, MaxLength floats each; the early part is made for
-    // one pair at a time while its response is built.
+    // broadband response, MaxLength floats each; the early part of every band
+    // exists only while a pair's response is built, for as many pairs at once
+    // as there are threads.
     double channels = 0.0;
+    int widest = 1;
     for (const TReceiver& r : receiver) {
         channels += std::max(1, r.GetNumChannels());
+        widest = std::max(widest, r.GetNumChannels());
     }
-    return static_cast<double>(NumSources) * channels * (NumBands + 1.0) * MaxLength * sizeof(float);
+    const double pairs = static_cast<double>(NumSources) * NumReceivers;
+    const double building = std::min(pairs, static_cast<double>(ThreadCount(NumThreads)));
+    return (static_cast<double>(NumSources) * channels * (NumBands + 1.0) + building * widest * NumBands) *
+           MaxLength * sizeof(float);
 }
 
 void TRoom::CheckResultMemory(double availableBytes) const
