@@ -196,6 +196,7 @@ bool TRoom::Simulate()
     const auto started = std::chrono::steady_clock::now();
     std::uint64_t segments = 0;
     unsigned int traced = 0;
+    unsigned int lost = 0; // rays that left the room, for the progress line
     // Millions of segments a second so far.
     auto rate = [&] {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -236,6 +237,7 @@ bool TRoom::Simulate()
                     ApplyArrival(S, log, log.arrivals[k], arrival);
                 }
                 const TRayEnd& end = log.ends[i];
+                lost += end.lost ? 1 : 0;
                 if (end.lost && lostFile.get() != nullptr) {
                     std::fprintf(lostFile.get(), "%1.2f %1.2f %1.2f %1.2f %1.2f %1.2f %d %d\n", end.p.x, end.p.y,
                                  end.p.z, end.v.x, end.v.y, end.v.z, static_cast<int>(end.reflections),
@@ -253,7 +255,7 @@ bool TRoom::Simulate()
                     ConsolePrint("\r%1.2f %% - SOURCE %.2d/%.2d - RAY = %d - LOST = %d - MFP = %1.2f (Estim=%1.2f) - "
                                 "N = %d - %.2f M segments/s    ",
                                 2.0 * PercentageStatus, static_cast<int>(S) + 1, static_cast<int>(NumSources),
-                                static_cast<int>(RAY), static_cast<int>(NumLostRays),
+                                static_cast<int>(RAY), static_cast<int>(lost),
                                 static_cast<double>(MeanFreePath), static_cast<double>(estimate),
                                 TruncateToInt(maxDistance / MeanFreePath), rate());
                     ConsoleFlush();
@@ -268,7 +270,7 @@ bool TRoom::Simulate()
         ConsolePrint("\r%1.2f %% - SOURCE %.2d/%.2d - RAY = %d - LOST = %d - MFP = %1.2f (Estim=%1.2f) - "
                     "N = %d - %.2f M segments/s     \n",
                     100.0, static_cast<int>(S) + 1, static_cast<int>(NumSources),
-                    static_cast<int>(NumRays + NumReceivers), static_cast<int>(NumLostRays),
+                    static_cast<int>(NumRays + NumReceivers), static_cast<int>(lost),
                     static_cast<double>(MeanFreePath), static_cast<double>(estimate),
                     TruncateToInt(maxDistance / MeanFreePath), rate());
     }

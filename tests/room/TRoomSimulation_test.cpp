@@ -220,6 +220,7 @@ TEST(Simulate, LostRaysLeaveAtOnceWithReflectionLimitZero)
     OpenTube(room, folder);
     room.MaxRayTracReflections = 0;
     room.CreateResults();
+    ConsoleRecorder console;
     room.Simulate();
 
     // Independently: the directions whose first hit in the closed tube is the
@@ -229,6 +230,8 @@ TEST(Simulate, LostRaysLeaveAtOnceWithReflectionLimitZero)
     for (const TVector& v : CreateRaysDirections(1002)) {
         expected += FindNextPlane(closed, TPoint3D::Make(0.5, 0.5, 0.5), v, -1).plane == 1 ? 1 : 0;
     }
+    const std::string last = console.text.substr(console.text.rfind("100.00 %"));
+    EXPECT_NE(last.find("LOST = " + std::to_string(expected) + " "), std::string::npos) << last;
     room.LoadLostRaysTxt();
     ASSERT_EQ(room.lostRays.size(), expected);
     EXPECT_EQ(room.MaxLostRaysRef, 0);
