@@ -8,6 +8,7 @@
 // degrees is +y, elevation +90 degrees is +z.
 
 #include <array>
+#include <cmath>
 
 #include "geometry/TPoint3D.h"
 #include "geometry/TVector.h"
@@ -65,6 +66,41 @@ inline TPoint3D IntersectionLineAndPlane(TVector lineVector, TPoint3D Po, TVecto
     TVector u = lineVector;
     u.Normalize();
     return IntersectionLineAndPlaneUnit(u, Po, plNormal, plPoint);
+}
+
+// How close the ray from Po along lineVector passes to a sphere's centre:
+// -1 when the centre is not ahead, 1 - d / radius for the distance d from the
+// centre to the foot of the perpendicular on the ray's line
+// (IntersectionLineAndPlane with the line's direction as the normal), and 0
+// when d is not below the radius.
+inline double RayProximity(TPoint3D Po, TVector lineVector, TPoint3D centre, double radius)
+{
+    const TVector w(centre.x - Po.x, centre.y - Po.y, centre.z - Po.z);
+    const double wv = w * lineVector;
+    if (!(wv > 0.0)) {
+        return -1.0;
+    }
+    // Most rays pass far from the centre, and then the answer is 0 without
+    // the foot: the squared distance of the centre from the exact line is
+    // (|w|^2 |v|^2 - (w.v)^2) / |v|^2, here in rounding error below 2e-15 of
+    // |w|^2 |v|^2, and the computed foot lies at most some 1e-14 of the
+    // coordinates' size off the exact line (for |v| near 1 and coordinates
+    // below 1e6; elsewhere the foot is always computed). The margins below
+    // exceed both by far, so a ray they clear has a computed distance of at
+    // least the radius, for which the answer is 0 (at equality 1 - 1).
+    const double ww = w * w;
+    const double vv = lineVector * lineVector;
+    const double size = std::fabs(w.x) + std::fabs(w.y) + std::fabs(w.z) + std::fabs(Po.x) +
+                        std::fabs(Po.y) + std::fabs(Po.z);
+    if (size <= 1e6 && vv >= 0.5 && vv <= 2.0) {
+        const double reach = radius + 1e-12 * (1.0 + size);
+        if (ww * vv - wv * wv - 1e-12 * ww * vv > reach * reach * vv * (1.0 + 1e-12)) {
+            return 0.0;
+        }
+    }
+    const TPoint3D f = IntersectionLineAndPlane(lineVector, Po, lineVector, centre);
+    const double d = Module(centre - f);
+    return radius >= d ? 1.0 - d / radius : 0.0;
 }
 
 // Signed distance, positive on the side the normal points to; Nplane need not

@@ -1,7 +1,5 @@
 #include "geometry/TPoint3D.h"
 
-#include <cmath>
-
 TPoint3D::TPoint3D(float a, float b, float c) : x(a), y(b), z(c) {}
 
 TPoint3D::TPoint3D(float a, float b) : x(a), y(b), z(0.0) {}
@@ -22,9 +20,4 @@ void TPoint3D::Set(double a, double b, double c)
 void TPoint3D::Set(double a, double b)
 {
     Set(a, b, 0.0);
-}
-
-double Module(TPoint3D p)
-{
-    return std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // A location in space, in metres; z is the vertical axis.
 
+#include <cmath>
+
 class TPoint3D {
 public:
     double x = 0.0;
@@ -35,5 +37,9 @@ public:
     }
 };
 
-// Euclidean length of the point taken as a vector from the origin.
-double Module(TPoint3D p);
+// Euclidean length of the point taken as a vector from the origin. Inline:
+// the tracer takes one per segment.
+inline double Module(TPoint3D p)
+{
+    return std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+}

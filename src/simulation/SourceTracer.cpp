@@ -112,13 +112,7 @@ void TTraceLog::Fill(const TArrivalRecord& a, TRay& ray) const
 
 double ReceptionProximity(const Raio_st& y, TPoint3D m, double radius)
 {
-    if (!(PointToVector(m - y.p) * y.v > 0.0)) {
-        return -1.0;
-    }
-    // Foot of the perpendicular from the centre onto the ray's line.
-    const TPoint3D f = IntersectionLineAndPlane(y.v, y.p, y.v, m);
-    const double d = Module(m - f);
-    return radius >= d ? 1.0 - d / radius : 0.0;
+    return RayProximity(y.p, y.v, m, radius);
 }
 
 void ReflectAtSurface(const TPlane& hitPlane, const TSurfaceTable& surfaces, int P, bool diffuse,
