@@ -80,6 +80,10 @@ public:
     static float Area2D(TPoint3D A, TPoint3D B, TPoint3D C);
     static TPoint3D CalcProjection(TPoint3D P, TPoint3D P0_plane, TVector N_plane);
 
+    // The corners of the triangles in the local frame of the last
+    // tessellation, as Contains reads them.
+    const std::vector<std::array<TPoint3D, 3>>& LocalCorners() const { return m_localCorners; }
+
     double PlaneArea();
     // "<n> x y z x y z ..." with two decimals per coordinate, no line end.
     void WriteVertexes(FILE* fid) const;

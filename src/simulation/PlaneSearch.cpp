@@ -1,29 +1,126 @@
 #include "simulation/PlaneSearch.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <limits>
+
+#include <cstring>
 
 #include "geometry/MathFunctions.h"
 
 namespace {
 
 constexpr double kNoHitDistance = 1.7976931348623158e+307;
-// Below this many planes the tree costs more than it saves.
-constexpr std::size_t kTreeThreshold = 12;
 constexpr int kLeafSize = 2;
+
+// What the crossing of every plane of a small room reads of the ray.
+struct RayLanes {
+    double px, py, pz; // the start
+    double ux, uy, uz; // the unit direction
+    double vx, vy, vz; // the direction as given
+    double ex, ey, ez; // p + u
+};
+
+// The crossings of the planes [0, count) with the ray, n planes per vector
+// operation: each lane does what IntersectionLineAndPlaneUnit and the tests
+// of the plain search do, operation by operation in the same order (the
+// build does not contract products and sums). Bit i of the result: plane i
+// is not parallel to the ray (NaN counting as not parallel, as in the plain
+// test), its crossing lies strictly ahead and the root of the squared
+// distance stays below kNoHitDistance (of a finite square it is at most
+// 1.4e154, of an infinite one infinite). Inlined into the functions below,
+// each compiled for its instruction set.
+// Vectors of n doubles and of their comparison results.
+template <int n> struct LaneTypes;
+template <> struct LaneTypes<2> {
+    typedef double Lanes __attribute__((vector_size(16)));
+    typedef long long Mask __attribute__((vector_size(16)));
+};
+template <> struct LaneTypes<4> {
+    typedef double Lanes __attribute__((vector_size(32)));
+    typedef long long Mask __attribute__((vector_size(32)));
+};
+
+template <int n>
+[[gnu::always_inline]] inline unsigned ScanPlanes(const double (*rows)[16], int count, const RayLanes& r,
+                                                  double* crossX, double* crossY, double* crossZ,
+                                                  double* square)
+{
+    using Lanes = typename LaneTypes<n>::Lanes;
+    using Mask = typename LaneTypes<n>::Mask;
+    unsigned ahead = 0;
+    for (int i = 0; i < count; i += n) {
+        Lanes nx, ny, nz, ox, oy, oz;
+        std::memcpy(&nx, rows[0] + i, sizeof nx);
+        std::memcpy(&ny, rows[1] + i, sizeof ny);
+        std::memcpy(&nz, rows[2] + i, sizeof nz);
+        std::memcpy(&ox, rows[3] + i, sizeof ox);
+        std::memcpy(&oy, rows[4] + i, sizeof oy);
+        std::memcpy(&oz, rows[5] + i, sizeof oz);
+        const Lanes distPo = nx * (r.px - ox) + ny * (r.py - oy) + nz * (r.pz - oz);
+        const Lanes distP1 = nx * (r.ex - ox) + ny * (r.ey - oy) + nz * (r.ez - oz);
+        const Lanes d = distPo / (distPo - distP1);
+        const Lanes qx = r.px + r.ux * d;
+        const Lanes qy = r.py + r.uy * d;
+        const Lanes qz = r.pz + r.uz * d;
+        const Lanes ax = qx - r.px;
+        const Lanes ay = qy - r.py;
+        const Lanes az = qz - r.pz;
+        const Lanes along = ax * r.vx + ay * r.vy + az * r.vz;
+        const Lanes facing = nx * r.vx + ny * r.vy + nz * r.vz;
+        const Lanes s = ax * ax + ay * ay + az * az;
+        const Lanes zero = {};
+        const Mask valid = (facing != zero) & (along > zero) & (s <= zero + DBL_MAX);
+        std::memcpy(crossX + i, &qx, sizeof qx);
+        std::memcpy(crossY + i, &qy, sizeof qy);
+        std::memcpy(crossZ + i, &qz, sizeof qz);
+        std::memcpy(square + i, &s, sizeof s);
+        for (int l = 0; l < n; ++l) {
+            ahead |= static_cast<unsigned>(valid[l] & 1) << (i + l);
+        }
+    }
+    return ahead;
+}
+
+unsigned ScanPlanes2(const double (*rows)[16], int count, const RayLanes& r, double* crossX, double* crossY,
+                     double* crossZ, double* square)
+{
+    return ScanPlanes<2>(rows, count, r, crossX, crossY, crossZ, square);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+#define VELTO_WIDE_LANES 1
+[[gnu::target("avx")]] unsigned ScanPlanes4(const double (*rows)[16], int count, const RayLanes& r,
+                                             double* crossX, double* crossY, double* crossZ, double* square)
+{
+    return ScanPlanes<4>(rows, count, r, crossX, crossY, crossZ, square);
+}
+#endif
+
+int WidestLanes()
+{
+#ifdef VELTO_WIDE_LANES
+    if (__builtin_cpu_supports("avx")) {
+        return 4;
+    }
+#endif
+    return 2;
+}
 
 } // namespace
 
 TPlaneSearch::TPlaneSearch(const std::vector<TPlane>& planes) : m_planes(&planes)
 {
     m_entries.reserve(planes.size());
+    m_outlines.reserve(planes.size());
     std::vector<Box> boxes;
     for (int i = 0; i < static_cast<int>(planes.size()); ++i) {
         const TPlane& plane = planes[i];
         const bool usable = plane.NumVert > 2 && plane.NumTriang > 0;
         const TPoint3D origin = usable ? plane.vertice[0] : TPoint3D();
         m_entries.push_back({plane.normal, origin, usable});
+        AddOutline(plane);
         if (!usable) {
             continue;
         }
@@ -50,7 +147,22 @@ TPlaneSearch::TPlaneSearch(const std::vector<TPlane>& planes) : m_planes(&planes
         boxes.push_back(box);
         m_order.push_back(i);
     }
-    if (planes.size() >= kTreeThreshold && !m_order.empty()) {
+    if (planes.size() < static_cast<std::size_t>(kFlatLimit)) {
+        // Padding lanes stay zero and unusable.
+        m_flat.count = static_cast<int>(planes.size());
+        for (int i = 0; i < m_flat.count; ++i) {
+            const Entry& entry = m_entries[i];
+            m_flat.rows[Flat::kNx][i] = entry.normal.x;
+            m_flat.rows[Flat::kNy][i] = entry.normal.y;
+            m_flat.rows[Flat::kNz][i] = entry.normal.z;
+            m_flat.rows[Flat::kOx][i] = entry.origin.x;
+            m_flat.rows[Flat::kOy][i] = entry.origin.y;
+            m_flat.rows[Flat::kOz][i] = entry.origin.z;
+            m_flat.usable |= entry.usable ? 1u << i : 0u;
+        }
+        m_flat.width = WidestLanes();
+    }
+    if (planes.size() >= static_cast<std::size_t>(kFlatLimit) && !m_order.empty()) {
         std::vector<Box> ordered(planes.size());
         for (std::size_t k = 0; k < m_order.size(); ++k) {
             ordered[m_order[k]] = boxes[k];
@@ -58,6 +170,106 @@ TPlaneSearch::TPlaneSearch(const std::vector<TPlane>& planes) : m_planes(&planes
         m_nodes.reserve(2 * m_order.size());
         Build(0, static_cast<int>(m_order.size()), ordered, 0);
     }
+}
+
+void TPlaneSearch::AddOutline(const TPlane& plane)
+{
+    Outline outline{};
+    outline.origin[0] = plane.origem.x;
+    outline.origin[1] = plane.origem.y;
+    outline.origin[2] = plane.origem.z;
+    for (int r = 0; r < 2; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            outline.toLocal[r][c] = plane.Mi[r][c];
+        }
+    }
+    outline.first = static_cast<int>(m_pairs.size());
+    outline.direct = plane.NumVert <= 2;
+    const auto& corners = plane.LocalCorners();
+    const std::size_t visited = std::min<std::size_t>(plane.NumTriang, corners.size());
+    int lane = 0;
+    for (std::size_t t = 0; t < visited; ++t) {
+        const TPoint3D& c0 = corners[t][0];
+        const TPoint3D& c1 = corners[t][1];
+        const TPoint3D& c2 = corners[t][2];
+        const float den = TPlane::Area2D(c0, c1, c2);
+        if (!(den != 0.0f) || std::isnan(den)) {
+            continue; // contains nothing: Inner2D gives -1, or 0 for every point
+        }
+        if (std::isinf(den)) {
+            outline.direct = true; // area / den is 0 for any finite area: rare enough to leave to Contains
+            continue;
+        }
+        if (lane == 0) {
+            TrianglePair empty{};
+            empty.floorAt[0] = empty.floorAt[1] = std::numeric_limits<double>::infinity();
+            m_pairs.push_back(empty);
+        }
+        TrianglePair& pair = m_pairs.back();
+        pair.c0x[lane] = c0.x;
+        pair.c0y[lane] = c0.y;
+        pair.c1x[lane] = c1.x;
+        pair.c1y[lane] = c1.y;
+        pair.c2x[lane] = c2.x;
+        pair.c2y[lane] = c2.y;
+        pair.c1xc2y[lane] = c1.x * c2.y;
+        pair.c1yc2x[lane] = c1.y * c2.x;
+        pair.c0yc2x[lane] = c0.y * c2.x;
+        pair.c0xc2y[lane] = c0.x * c2.y;
+        pair.c0c1[lane] = c0.x * c1.y - c0.y * c1.x;
+        // For a finite den other than 0, the float quotient area / den is at
+        // least 0 (or -0) exactly when area and den have the same sign, area is
+        // a zero, or the quotient is so small that it rounds to -0: at most
+        // 2^-150 in magnitude (a tie goes to the even 0). In double, with the
+        // area's sign turned by den's, that is area >= -|den| 2^-150 exactly;
+        // NaN and the infinity of the wrong sign fail as the quotient does.
+        pair.flip[lane] = den > 0.0f ? 1.0 : -1.0;
+        pair.floorAt[lane] = -std::ldexp(static_cast<double>(std::fabs(den)), -150);
+        lane ^= 1;
+    }
+    outline.count = static_cast<int>(m_pairs.size()) - outline.first;
+    m_outlines.push_back(outline);
+}
+
+bool TPlaneSearch::Inside(int i, TPoint3D q) const
+{
+    typedef double Pair __attribute__((vector_size(16)));
+    typedef float PairF __attribute__((vector_size(8)));
+    typedef long long PairMask __attribute__((vector_size(16)));
+    const Outline& o = m_outlines[i];
+    if (o.direct) {
+        return (*m_planes)[i].Contains(q) >= 0;
+    }
+    // MudaBase(Mi, q - origem) without the third coordinate, which the
+    // triangle test does not read.
+    const double dx = q.x - o.origin[0];
+    const double dy = q.y - o.origin[1];
+    const double dz = q.z - o.origin[2];
+    const double x = o.toLocal[0][0] * dx + o.toLocal[0][1] * dy + o.toLocal[0][2] * dz;
+    const double y = o.toLocal[1][0] * dx + o.toLocal[1][1] * dy + o.toLocal[1][2] * dz;
+    // Every triangle is tested, two at a time, without stopping at the first
+    // that holds the point: which one does varies from ray to ray and would
+    // be mispredicted. The areas are TPlane::Area2D's sums term by term,
+    // with the products of two corners taken from the table, rounded to
+    // float as Area2D returns them.
+    auto load = [](const double* a) {
+        Pair v;
+        std::memcpy(&v, a, sizeof v);
+        return v;
+    };
+    auto asFloat = [](Pair a) { return __builtin_convertvector(__builtin_convertvector(a, PairF), Pair); };
+    PairMask inside = {};
+    for (int t = o.first; t < o.first + o.count; ++t) {
+        const TrianglePair& c = m_pairs[t];
+        const Pair c0x = load(c.c0x), c0y = load(c.c0y), c1x = load(c.c1x), c1y = load(c.c1y);
+        const Pair c2x = load(c.c2x), c2y = load(c.c2y);
+        const Pair a1 = asFloat(x * c1y - y * c1x + y * c2x - x * c2y + load(c.c1xc2y) - load(c.c1yc2x));
+        const Pair a2 = asFloat(c0x * y - c0y * x + load(c.c0yc2x) - load(c.c0xc2y) + x * c2y - y * c2x);
+        const Pair a3 = asFloat(load(c.c0c1) + c0y * x - c0x * y + c1x * y - c1y * x);
+        const Pair flip = load(c.flip), floorAt = load(c.floorAt);
+        inside |= (flip * a1 >= floorAt) & (flip * a2 >= floorAt) & (flip * a3 >= floorAt);
+    }
+    return (inside[0] | inside[1]) != 0;
 }
 
 int TPlaneSearch::Build(int first, int count, const std::vector<Box>& boxes, int depth)
@@ -177,7 +389,7 @@ void TPlaneSearch::Try(int i, TPoint3D p, TVector v, TVector u, double margin, i
         return;
     }
     const bool nearer = distance < best || (distance == best && i < hit.plane);
-    if (nearer && (*m_planes)[i].Contains(q) >= 0) {
+    if (nearer && Inside(i, q)) {
         hit.plane = i;
         hit.point = q;
         hit.distance = distance;
@@ -186,66 +398,18 @@ void TPlaneSearch::Try(int i, TPoint3D p, TVector v, TVector u, double margin, i
 
 TPlaneHit TPlaneSearch::Next(TPoint3D p, TVector v, int lastPlane) const
 {
-    TPlaneHit hit;
     TVector u = v;
     u.Normalize();
+    if (m_flat.count > 0) {
+        return NextFlat(p, v, u, lastPlane);
+    }
+    TPlaneHit hit;
     const double margin =
         1e-9 * std::max({m_scale, std::fabs(p.x), std::fabs(p.y), std::fabs(p.z)});
     if (m_nodes.empty()) {
-        // Few planes: first the crossings of all of them, which are independent
-        // of each other (so divisions and roots overlap in the processor), then
-        // the polygon test from the nearest crossing on.
-        const int count = static_cast<int>(m_entries.size());
-        if (count > static_cast<int>(kTreeThreshold)) {
-            // Many planes of which none can be hit: nothing to prune.
-            for (int i = 0; i < count; ++i) {
-                Try(i, p, v, u, margin, lastPlane, hit);
-            }
-            return hit;
-        }
-        // Plain arrays: no per-call initialisation of storage that is written
-        // before it is read.
-        double distances[kTreeThreshold];
-        double crossX[kTreeThreshold], crossY[kTreeThreshold], crossZ[kTreeThreshold];
-        int candidates[kTreeThreshold];
-        int found = 0;
-        // Computed for every plane without branching on the outcome, which
-        // varies from plane to plane and ray to ray and would be mispredicted.
-        for (int i = 0; i < count; ++i) {
-            const Entry& entry = m_entries[i];
-            const TPoint3D& o = entry.origin;
-            const TVector& n = entry.normal;
-            const double distPo = n * TVector(p.x - o.x, p.y - o.y, p.z - o.z);
-            const double distP1 = n * TVector(p.x + u.x - o.x, p.y + u.y - o.y, p.z + u.z - o.z);
-            const double d = distPo / (distPo - distP1);
-            crossX[i] = p.x + u.x * d;
-            crossY[i] = p.y + u.y * d;
-            crossZ[i] = p.z + u.z * d;
-            const TVector ahead(crossX[i] - p.x, crossY[i] - p.y, crossZ[i] - p.z);
-            const bool valid = (i != lastPlane) & entry.usable & (n * v != 0.0) & (ahead * v > 0.0);
-            distances[i] = valid ? ahead.Module() : kNoHitDistance;
-        }
-        for (int i = 0; i < count; ++i) {
-            if (distances[i] < kNoHitDistance) {
-                // Kept sorted by distance, then plane number: the first one
-                // inside its polygon is the answer.
-                int k = found++;
-                while (k > 0 && distances[candidates[k - 1]] > distances[i]) {
-                    candidates[k] = candidates[k - 1];
-                    --k;
-                }
-                candidates[k] = i;
-            }
-        }
-        for (int k = 0; k < found; ++k) {
-            const int i = candidates[k];
-            const TPoint3D q = TPoint3D::Make(crossX[i], crossY[i], crossZ[i]);
-            if ((*m_planes)[i].Contains(q) >= 0) {
-                hit.plane = i;
-                hit.point = q;
-                hit.distance = distances[i];
-                break;
-            }
+        // Many planes of which none can be hit: nothing to prune.
+        for (int i = 0; i < static_cast<int>(m_entries.size()); ++i) {
+            Try(i, p, v, u, margin, lastPlane, hit);
         }
         return hit;
     }
@@ -316,6 +480,87 @@ TPlaneHit TPlaneSearch::Next(TPoint3D p, TVector v, int lastPlane) const
         } else if (right) {
             stack[top] = node.right;
             stackEnter[top++] = enterRight;
+        }
+    }
+    return hit;
+}
+
+// Inlined into Next: the ray then stays in registers.
+[[gnu::always_inline]] inline TPlaneHit TPlaneSearch::NextFlat(TPoint3D p, TVector v, TVector u,
+                                                               int lastPlane) const
+{
+    // First the crossings of all planes, several at a time and without
+    // branching on outcomes that vary from plane to plane and ray to ray;
+    // then the polygon test from the nearest crossing on. Plain arrays:
+    // nothing is initialised that is written before it is read.
+    alignas(64) double crossX[Flat::kLanes], crossY[Flat::kLanes], crossZ[Flat::kLanes];
+    alignas(64) double square[Flat::kLanes]; // squared distance to the crossing
+    const RayLanes r{p.x, p.y, p.z, u.x, u.y, u.z, v.x, v.y, v.z, p.x + u.x, p.y + u.y, p.z + u.z};
+#ifdef VELTO_WIDE_LANES
+    unsigned ahead = m_flat.width == 4
+                         ? ScanPlanes4(m_flat.rows, m_flat.count, r, crossX, crossY, crossZ, square)
+                         : ScanPlanes2(m_flat.rows, m_flat.count, r, crossX, crossY, crossZ, square);
+#else
+    unsigned ahead = ScanPlanes2(m_flat.rows, m_flat.count, r, crossX, crossY, crossZ, square);
+#endif
+    ahead &= m_flat.usable;
+    if (static_cast<unsigned>(lastPlane) < static_cast<unsigned>(m_flat.count)) {
+        ahead &= ~(1u << lastPlane);
+    }
+    TPlaneHit hit;
+    if (ahead == 0) {
+        return hit;
+    }
+
+    // The root is monotonic, so the nearest crossing has the least square;
+    // of equal squares the lower plane number comes first, as in the sort
+    // below. When no other square comes within 1e-14 of it (the roots of
+    // normal squares that far from each other differ) and its crossing is
+    // inside, it is the answer without the sort.
+    int nearest = -1;
+    double least = std::numeric_limits<double>::infinity();
+    double second = least; // the least square of the others
+    for (unsigned rest = ahead; rest != 0; rest &= rest - 1) {
+        const int i = __builtin_ctz(rest);
+        const double s = square[i];
+        second = std::min(second, std::max(least, s));
+        nearest = s < least ? i : nearest;
+        least = std::min(least, s);
+    }
+    if (second > least * (1.0 + 1e-14) && least >= DBL_MIN) {
+        const TPoint3D q = TPoint3D::Make(crossX[nearest], crossY[nearest], crossZ[nearest]);
+        if (Inside(nearest, q)) {
+            hit.plane = nearest;
+            hit.point = q;
+            hit.distance = std::sqrt(least);
+            return hit;
+        }
+    }
+
+    // Near ties, or the nearest crossing lies outside its polygon: the
+    // distances of all, kept sorted by distance, then plane number; the first
+    // one inside its polygon is the answer.
+    double distances[kFlatLimit];
+    int candidates[kFlatLimit];
+    int found = 0;
+    for (unsigned rest = ahead; rest != 0; rest &= rest - 1) {
+        const int i = __builtin_ctz(rest);
+        distances[i] = std::sqrt(square[i]);
+        int k = found++;
+        while (k > 0 && distances[candidates[k - 1]] > distances[i]) {
+            candidates[k] = candidates[k - 1];
+            --k;
+        }
+        candidates[k] = i;
+    }
+    for (int k = 0; k < found; ++k) {
+        const int i = candidates[k];
+        const TPoint3D q = TPoint3D::Make(crossX[i], crossY[i], crossZ[i]);
+        if (Inside(i, q)) {
+            hit.plane = i;
+            hit.point = q;
+            hit.distance = distances[i];
+            break;
         }
     }
     return hit;

@@ -31,6 +31,9 @@ public:
     TPlaneHit Next(TPoint3D p, TVector v, int lastPlane) const;
 
 private:
+    // Rooms of fewer planes than this are searched plane by plane.
+    static constexpr int kFlatLimit = 12;
+
     struct Entry {
         TVector normal;
         TPoint3D origin; // vertex 0
@@ -46,6 +49,37 @@ private:
         int count; // leaf: number of planes; inner: 0
         int right; // inner: the right child
     };
+    // What the polygon test of a plane reads, prepared so that the test maps
+    // only the two local coordinates it uses and divides nothing.
+    struct Outline {
+        double origin[3];     // the plane's origem
+        double toLocal[2][3]; // the first two rows of Mi, widened as Mi's use widens them
+        int first;            // first triangle pair in m_pairs
+        int count;            // pairs holding its triangles that can contain a point
+        bool direct;          // the plane's own Contains decides (unusual triangles)
+    };
+    // Two non-degenerate triangles of an outline, tested together: their
+    // corners in the local frame, the products of two corners that their
+    // area terms share, and the sign test that stands for "area / den >= 0"
+    // (see AddOutline). A lane without a triangle holds nothing.
+    struct TrianglePair {
+        double c0x[2], c0y[2], c1x[2], c1y[2], c2x[2], c2y[2];
+        double c1xc2y[2], c1yc2x[2], c0yc2x[2], c0xc2y[2];
+        double c0c1[2];    // c0x c1y - c0y c1x
+        double flip[2];    // +1 or -1: the sign of den; 0 in an empty lane
+        double floorAt[2]; // -|den| 2^-150: flipped areas at or above it pass
+    };
+    // The planes of a small room side by side, one row per quantity and
+    // padded with planes that are never candidates, so that one instruction
+    // serves several planes.
+    struct Flat {
+        static constexpr int kLanes = 16; // kFlatLimit rounded up to the widest vector
+        enum { kNx, kNy, kNz, kOx, kOy, kOz, kRows };
+        alignas(64) double rows[kRows][kLanes] = {};
+        unsigned usable = 0; // bit i: plane i has a ring and a tessellation
+        int count = 0;       // planes, padding excluded
+        int width = 2;       // planes per instruction this processor allows
+    };
 
     // Distance to the crossing of plane i, with the crossing in q, or
     // kNoHitDistance when the plane is skipped, parallel or not ahead.
@@ -55,9 +89,18 @@ private:
     // number) and its crossing lies inside the polygon.
     void Try(int i, TPoint3D p, TVector v, TVector u, double margin, int lastPlane,
              TPlaneHit& hit) const;
+    // The search of a small room over m_flat.
+    TPlaneHit NextFlat(TPoint3D p, TVector v, TVector u, int lastPlane) const;
+    // Appends the outline of the next plane and its triangles.
+    void AddOutline(const TPlane& plane);
+    // TPlane::Contains(q) >= 0 of plane i, with the same arithmetic.
+    bool Inside(int i, TPoint3D q) const;
     int Build(int first, int count, const std::vector<Box>& boxes, int depth);
 
     std::vector<Entry> m_entries;
+    std::vector<Outline> m_outlines;   // one per plane
+    std::vector<TrianglePair> m_pairs; // grouped by outline
+    Flat m_flat;                       // count 0: the room is not small
     std::vector<Node> m_nodes;  // empty: search plane by plane
     std::vector<int> m_order;   // plane numbers grouped by leaf
     double m_scale = 1.0;       // largest coordinate of the planes, at least 1

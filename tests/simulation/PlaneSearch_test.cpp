@@ -1,5 +1,8 @@
 #include "simulation/PlaneSearch.h"
 
+#include <array>
+#include <cmath>
+#include <cstring>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -46,7 +49,108 @@ std::vector<TPlane> ManyPlanes(int split)
     return planes;
 }
 
+// Upright prism over a floor outline (x, y pairs) from z = 0 to z = h.
+std::vector<TPlane> Prism(const std::vector<std::array<double, 2>>& outline, double h)
+{
+    std::vector<TPoint3D> floor, ceiling;
+    for (const auto& c : outline) {
+        floor.push_back(TPoint3D::Make(c[0], c[1], 0));
+        ceiling.push_back(TPoint3D::Make(c[0], c[1], h));
+    }
+    std::vector<TPlane> planes;
+    planes.emplace_back(floor);
+    planes.emplace_back(std::vector<TPoint3D>(ceiling.rbegin(), ceiling.rend()));
+    for (std::size_t k = 0; k < outline.size(); ++k) {
+        const std::size_t next = (k + 1) % outline.size();
+        planes.emplace_back(std::vector<TPoint3D>{floor[k], floor[next], ceiling[next], ceiling[k]});
+    }
+    return planes;
+}
+
+// Rooms the search takes plane by plane: a box, a box turned about two axes
+// (no normal along an axis), an L-shaped room and one with a notch, whose
+// floors and ceilings hold four and three triangles.
+std::vector<std::vector<TPlane>> SmallRooms()
+{
+    std::vector<TPlane> tilted;
+    const double a = 0.3, b = 0.7;
+    for (const TPlane& wall : BoxPlanes(5, 4, 3)) {
+        std::vector<TPoint3D> ring;
+        for (const TPoint3D& c : wall.vertice) {
+            const double x = c.x * std::cos(a) - c.y * std::sin(a), y = c.x * std::sin(a) + c.y * std::cos(a);
+            ring.push_back(TPoint3D::Make(x * std::cos(b) + c.z * std::sin(b), y, c.z * std::cos(b) - x * std::sin(b)));
+        }
+        tilted.emplace_back(ring);
+    }
+    return {BoxPlanes(8, 6, 3), tilted, Prism({{0, 0}, {6, 0}, {6, 3}, {3, 3}, {3, 5}, {0, 5}}, 3),
+            Prism({{0, 0}, {5, 0}, {5, 4}, {2.5, 2}, {0, 4}}, 2.5)};
+}
+
 } // namespace
+
+// The plane-by-plane search of small rooms takes shortcuts (several planes per
+// instruction, the polygon test without divisions, the sort only for near
+// ties or a nearest crossing outside its polygon); none may change a bit of
+// its answers. Rays start inside and outside, on corners, on edges and on
+// planes (skipping the plane started on), and run along axes, towards
+// corners and along edges, where ties and crossings on polygon borders are
+// common.
+TEST(TPlaneSearch, SmallRoomsGiveThePlainSearchsAnswersBitForBit)
+{
+    for (auto& planes : SmallRooms()) {
+        SCOPED_TRACE(planes.size());
+        auto reference = planes;
+        const TPlaneSearch search(planes);
+        const int count = static_cast<int>(planes.size());
+        std::mt19937 rng(11);
+        std::uniform_real_distribution<double> unit(0.0, 1.0);
+        auto corner = [&](int plane) {
+            const auto& ring = planes[plane].vertice;
+            return ring[std::uniform_int_distribution<std::size_t>(0, ring.size() - 1)(rng)];
+        };
+        int hits = 0;
+        for (int trial = 0; trial < 30000; ++trial) {
+            const int on = trial % count;
+            TPoint3D p = TPoint3D::Make(-1 + 10 * unit(rng), -1 + 8 * unit(rng), -1 + 5 * unit(rng));
+            int last = trial % 9 == 0 ? count + trial % 3 - 1 : -1; // -1, count and beyond: no skip
+            switch (trial % 4) {
+            case 1: // a corner
+                p = corner(on);
+                break;
+            case 2: { // a point of an edge
+                const TPoint3D c0 = corner(on), c1 = corner(on);
+                p = c0 + (c1 - c0) * std::round(4 * unit(rng)) * 0.25;
+                break;
+            }
+            case 3: { // a point of a triangle of the plane, which is then skipped
+                const TTriangle& t = planes[on].triangulo[0];
+                const double s = unit(rng), w = unit(rng) * (1 - s);
+                p = t.p0 + (t.p1 - t.p0) * s + (t.p2 - t.p0) * w;
+                last = on;
+                break;
+            }
+            }
+            TVector v(unit(rng) - 0.5, unit(rng) - 0.5, unit(rng) - 0.5);
+            if (trial % 5 == 1) {
+                v = TVector(0, 0, 0);
+                (trial % 3 == 0 ? v.x : trial % 3 == 1 ? v.y : v.z) = trial % 2 == 0 ? 1.0 : -2.5;
+            } else if (trial % 5 == 2) {
+                v = PointToVector(corner(trial % count) - p); // may be zero: no direction, no hit
+            } else if (trial % 5 == 3) {
+                v = PointToVector(corner(on) - corner(on));
+            }
+            const TPlaneHit a = search.Next(p, v, last);
+            const TPlaneHit b = BruteForce(reference, p, v, last);
+            ASSERT_EQ(a.plane, b.plane) << trial;
+            if (b.plane >= 0) {
+                ++hits;
+                ASSERT_EQ(std::memcmp(&a.point, &b.point, sizeof a.point), 0) << trial;
+                ASSERT_EQ(std::memcmp(&a.distance, &b.distance, sizeof a.distance), 0) << trial;
+            }
+        }
+        EXPECT_GT(hits, 10000);
+    }
+}
 
 TEST(TPlaneSearch, SameDecisionsAsThePlainSearch)
 {
