@@ -94,21 +94,12 @@ TTraceScene TRoom::TraceSceneOf(unsigned int S, const TPlaneSearch& search, cons
         receiverRays.push_back(PointToVector(rec.Position - src.Position));
     }
     RemoveRepeatedRays(receiverRays);
-    std::vector<TDirection> receiverRayDirections;
     for (const TVector& v : receiverRays) {
-        receiverRayDirections.push_back(cart2sph(v));
+        scene.receiverRayDirections.push_back(cart2sph(v));
     }
     scene.directions = receiverRays;
-    scene.covered.assign(receiverRays.size(), false);
-    for (const TVector& v : CreateRaysDirections(src.NumberOfRays)) {
-        const TDirection d = cart2sph(v);
-        bool covered = false;
-        for (const TDirection& other : receiverRayDirections) {
-            covered = covered || other == d;
-        }
-        scene.directions.push_back(v);
-        scene.covered.push_back(covered);
-    }
+    const std::vector<TVector> sphere = CreateRaysDirections(src.NumberOfRays);
+    scene.directions.insert(scene.directions.end(), sphere.begin(), sphere.end());
 
     // Every ray carries the same share of the source's power, per band.
     const bool hasLayer = src.LayerID >= 0 && static_cast<unsigned int>(src.LayerID) < NumSourceLayers;

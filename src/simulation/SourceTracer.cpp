@@ -177,8 +177,15 @@ void TraceRays(const TTraceScene& scene, unsigned int first, unsigned int last, 
         }
         log.ends.emplace_back();
         TRayEnd& end = log.ends.back();
-        if (scene.covered[RAY]) {
-            continue;
+        if (RAY >= scene.receiverRayDirections.size()) {
+            const TDirection d = cart2sph(scene.directions[RAY]);
+            bool covered = false;
+            for (const TDirection& other : scene.receiverRayDirections) {
+                covered = covered || other == d;
+            }
+            if (covered) {
+                continue;
+            }
         }
         end.traced = true;
         std::fill(hits.begin(), hits.end(), 0u);

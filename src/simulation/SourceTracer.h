@@ -45,11 +45,12 @@ struct TTraceScene {
     bool saveLateRays = false;                 // late arrivals go to the ray file, not the response
     bool saveDiffuseRays = false;              // late scattered arrivals also go to the hit file
 
-    // The source: rays are numbered from 0 in the order of directions; a ray
-    // whose direction another ray already covers is not traced.
+    // The source: rays are numbered from 0 in the order of directions, which
+    // start with one ray towards each receiver (receiverRayDirections, as
+    // cart2sph gives them); a later ray along one of these is not traced.
     TPoint3D sourcePosition;
     std::vector<TVector> directions;
-    std::vector<bool> covered;
+    std::vector<TDirection> receiverRayDirections;
     std::vector<float> emitted;                // energy per band of every ray
 };
 
