@@ -241,8 +241,8 @@ void TraceRays(const TTraceScene& scene, unsigned int first, unsigned int last, 
                 }
                 ReflectAtSurface(planes[hit.plane], *scene.surfaces, hit.plane, scene.diffuse, ray, q,
                                  scattEnergy.data());
-                const TVector specular = ray.v / ray.v.Module();
                 if (scene.diffuse) {
+                    const TVector specular = ray.v / ray.v.Module();
                     for (unsigned int R = 0; R < numReceivers; ++R) {
                         const TPoint3D m = scene.receiverPositions[R];
                         if (IsVisible(search, q, m) == 0) {

@@ -27,15 +27,6 @@ void Raio_st::Set(TPoint3D position, TVector direction, unsigned int reflectionC
     }
 }
 
-double Raio_st::GetEnergy() const
-{
-    double sum = 0.0;
-    for (unsigned int b = 0; b < NumBands; ++b) {
-        sum += e[b];
-    }
-    return sum;
-}
-
 TRay::TRay()
 {
     dir.Set(0.0f, 0.0f, 1.0f);

@@ -33,7 +33,15 @@ public:
 
     void Set(TPoint3D position, TVector direction, unsigned int reflectionCount, float distance,
              const float* energy);
-    double GetEnergy() const;
+    // Inline: the tracer asks after every reflection.
+    double GetEnergy() const
+    {
+        double sum = 0.0;
+        for (unsigned int b = 0; b < NumBands; ++b) {
+            sum += e[b];
+        }
+        return sum;
+    }
     void SetId(int id) { ID = id; }
     int GetId() const { return ID; }
 };
