@@ -110,7 +110,7 @@ int WidestLanes()
 
 } // namespace
 
-TPlaneSearch::TPlaneSearch(const std::vector<TPlane>& planes) : m_planes(&planes)
+TPlaneSearch::TPlaneSearch(const std::vector<TPlane>& planes, bool narrowLanes) : m_planes(&planes)
 {
     m_entries.reserve(planes.size());
     m_outlines.reserve(planes.size());
@@ -160,7 +160,7 @@ TPlaneSearch::TPlaneSearch(const std::vector<TPlane>& planes) : m_planes(&planes
             m_flat.rows[Flat::kOz][i] = entry.origin.z;
             m_flat.usable |= entry.usable ? 1u << i : 0u;
         }
-        m_flat.width = WidestLanes();
+        m_flat.width = narrowLanes ? 2 : WidestLanes();
     }
     if (planes.size() >= static_cast<std::size_t>(kFlatLimit) && !m_order.empty()) {
         std::vector<Box> ordered(planes.size());

@@ -25,7 +25,9 @@ struct TPlaneHit {
 // the answer, so both give the decisions of the plane-by-plane search.
 class TPlaneSearch {
 public:
-    explicit TPlaneSearch(const std::vector<TPlane>& planes);
+    // narrowLanes: crossings two at a time even where wider instructions
+    // exist (the same answers; for tests of the narrow path).
+    explicit TPlaneSearch(const std::vector<TPlane>& planes, bool narrowLanes = false);
 
     // lastPlane: the plane to skip, or any number outside the list for none.
     TPlaneHit Next(TPoint3D p, TVector v, int lastPlane) const;

@@ -97,58 +97,60 @@ std::vector<std::vector<TPlane>> SmallRooms()
 // common.
 TEST(TPlaneSearch, SmallRoomsGiveThePlainSearchsAnswersBitForBit)
 {
-    for (auto& planes : SmallRooms()) {
-        SCOPED_TRACE(planes.size());
-        auto reference = planes;
-        const TPlaneSearch search(planes);
-        const int count = static_cast<int>(planes.size());
-        std::mt19937 rng(11);
-        std::uniform_real_distribution<double> unit(0.0, 1.0);
-        auto corner = [&](int plane) {
-            const auto& ring = planes[plane].vertice;
-            return ring[std::uniform_int_distribution<std::size_t>(0, ring.size() - 1)(rng)];
-        };
-        int hits = 0;
-        for (int trial = 0; trial < 30000; ++trial) {
-            const int on = trial % count;
-            TPoint3D p = TPoint3D::Make(-1 + 10 * unit(rng), -1 + 8 * unit(rng), -1 + 5 * unit(rng));
-            int last = trial % 9 == 0 ? count + trial % 3 - 1 : -1; // -1, count and beyond: no skip
-            switch (trial % 4) {
-            case 1: // a corner
-                p = corner(on);
-                break;
-            case 2: { // a point of an edge
-                const TPoint3D c0 = corner(on), c1 = corner(on);
-                p = c0 + (c1 - c0) * std::round(4 * unit(rng)) * 0.25;
-                break;
+    for (const bool narrow : {false, true}) {
+        for (auto& planes : SmallRooms()) {
+            SCOPED_TRACE(testing::Message() << planes.size() << (narrow ? " planes, two lanes" : " planes"));
+            auto reference = planes;
+            const TPlaneSearch search(planes, narrow);
+            const int count = static_cast<int>(planes.size());
+            std::mt19937 rng(11);
+            std::uniform_real_distribution<double> unit(0.0, 1.0);
+            auto corner = [&](int plane) {
+                const auto& ring = planes[plane].vertice;
+                return ring[std::uniform_int_distribution<std::size_t>(0, ring.size() - 1)(rng)];
+            };
+            int hits = 0;
+            for (int trial = 0; trial < 30000; ++trial) {
+                const int on = trial % count;
+                TPoint3D p = TPoint3D::Make(-1 + 10 * unit(rng), -1 + 8 * unit(rng), -1 + 5 * unit(rng));
+                int last = trial % 9 == 0 ? count + trial % 3 - 1 : -1; // -1, count and beyond: no skip
+                switch (trial % 4) {
+                case 1: // a corner
+                    p = corner(on);
+                    break;
+                case 2: { // a point of an edge
+                    const TPoint3D c0 = corner(on), c1 = corner(on);
+                    p = c0 + (c1 - c0) * std::round(4 * unit(rng)) * 0.25;
+                    break;
+                }
+                case 3: { // a point of a triangle of the plane, which is then skipped
+                    const TTriangle& t = planes[on].triangulo[0];
+                    const double s = unit(rng), w = unit(rng) * (1 - s);
+                    p = t.p0 + (t.p1 - t.p0) * s + (t.p2 - t.p0) * w;
+                    last = on;
+                    break;
+                }
+                }
+                TVector v(unit(rng) - 0.5, unit(rng) - 0.5, unit(rng) - 0.5);
+                if (trial % 5 == 1) {
+                    v = TVector(0, 0, 0);
+                    (trial % 3 == 0 ? v.x : trial % 3 == 1 ? v.y : v.z) = trial % 2 == 0 ? 1.0 : -2.5;
+                } else if (trial % 5 == 2) {
+                    v = PointToVector(corner(trial % count) - p); // may be zero: no direction, no hit
+                } else if (trial % 5 == 3) {
+                    v = PointToVector(corner(on) - corner(on));
+                }
+                const TPlaneHit a = search.Next(p, v, last);
+                const TPlaneHit b = BruteForce(reference, p, v, last);
+                ASSERT_EQ(a.plane, b.plane) << trial;
+                if (b.plane >= 0) {
+                    ++hits;
+                    ASSERT_EQ(std::memcmp(&a.point, &b.point, sizeof a.point), 0) << trial;
+                    ASSERT_EQ(std::memcmp(&a.distance, &b.distance, sizeof a.distance), 0) << trial;
+                }
             }
-            case 3: { // a point of a triangle of the plane, which is then skipped
-                const TTriangle& t = planes[on].triangulo[0];
-                const double s = unit(rng), w = unit(rng) * (1 - s);
-                p = t.p0 + (t.p1 - t.p0) * s + (t.p2 - t.p0) * w;
-                last = on;
-                break;
-            }
-            }
-            TVector v(unit(rng) - 0.5, unit(rng) - 0.5, unit(rng) - 0.5);
-            if (trial % 5 == 1) {
-                v = TVector(0, 0, 0);
-                (trial % 3 == 0 ? v.x : trial % 3 == 1 ? v.y : v.z) = trial % 2 == 0 ? 1.0 : -2.5;
-            } else if (trial % 5 == 2) {
-                v = PointToVector(corner(trial % count) - p); // may be zero: no direction, no hit
-            } else if (trial % 5 == 3) {
-                v = PointToVector(corner(on) - corner(on));
-            }
-            const TPlaneHit a = search.Next(p, v, last);
-            const TPlaneHit b = BruteForce(reference, p, v, last);
-            ASSERT_EQ(a.plane, b.plane) << trial;
-            if (b.plane >= 0) {
-                ++hits;
-                ASSERT_EQ(std::memcmp(&a.point, &b.point, sizeof a.point), 0) << trial;
-                ASSERT_EQ(std::memcmp(&a.distance, &b.distance, sizeof a.distance), 0) << trial;
-            }
+            EXPECT_GT(hits, 10000);
         }
-        EXPECT_GT(hits, 10000);
     }
 }
 
