@@ -14,6 +14,7 @@
 #include "room/TRoom.h"
 #include "simulation/PlaneSearch.h"
 #include "simulation/RayDirections.h"
+#include "simulation/SourceTracer.h"
 
 namespace {
 
@@ -68,6 +69,8 @@ void Run(const char* name, std::vector<TPlane> planes, TPoint3D sourcePosition)
 
     const std::vector<TVector> directions = CreateRaysDirections(GeodesicRayCount(20000));
     const TPlaneSearch search(room.plane);
+    // Built once, as the tracer does: what each surface does to a ray.
+    const TSurfaceTable surfaces = room.SurfaceTable();
     const double maxDistance = room.GetMaxTime() * room.VSound;
     const std::vector<float> emitted(room.NumBands, 1.0f / directions.size());
     std::vector<float> scattered(room.NumBands);
@@ -87,7 +90,8 @@ void Run(const char* name, std::vector<TPlane> planes, TPoint3D sourcePosition)
                 ++lost;
                 break;
             }
-            room.PlaneInteraction(hit.plane, ray, hit.point, scattered.data());
+            ReflectAtSurface(room.plane[hit.plane], surfaces, hit.plane, room.DiffuseProcessing != 0, ray, hit.point,
+                             scattered.data());
             last = hit.plane;
             if (ray.dist > maxDistance || ray.GetEnergy() < floor) {
                 break;
@@ -124,6 +128,8 @@ void RunSimulationLoop()
         directions.push_back(v);
     }
     const TPlaneSearch search(room.plane);
+    // Built once, as the tracer does: what each surface does to a ray.
+    const TSurfaceTable surfaces = room.SurfaceTable();
     const double maxDistance = static_cast<double>(room.MaxLength) / room.FSample * room.VSound;
     const std::vector<float> emitted(room.NumBands, 1.0f / directions.size());
     std::vector<float> scattered(room.NumBands);
@@ -154,7 +160,8 @@ void RunSimulationLoop()
             if (hit.plane < 0) {
                 break;
             }
-            room.PlaneInteraction(hit.plane, ray, hit.point, scattered.data());
+            ReflectAtSurface(room.plane[hit.plane], surfaces, hit.plane, room.DiffuseProcessing != 0, ray, hit.point,
+                             scattered.data());
             last = hit.plane;
             if (ray.dist > maxDistance || ray.GetEnergy() < floor) {
                 break;

@@ -254,7 +254,9 @@ public:
     // --- ray tracing ----------------------------------------------------------
     // Moves the ray to p on plane P, reflects it and removes the absorbed
     // energy; with DiffuseProcessing the scattered part of each band goes to
-    // scattEnergy (NumBands values). Returns the hit weight factor, 1.
+    // scattEnergy (NumBands values). Returns the hit weight factor, 1. For a
+    // single reflection: it builds SurfaceTable each time, where the tracer
+    // builds it once per run and calls ReflectAtSurface.
     double PlaneInteraction(int P, Raio_st& ray, TPoint3D p, float* scattEnergy) const;
     // Mean free path in metres from 1002 rays traced from the centre; 0 when
     // no ray reflects (an open geometry), meaning unknown.

@@ -32,7 +32,7 @@ constexpr unsigned int kRaysPerRun = 64;
 
 double TRoom::RayTracingReception(const Raio_st& y, int /*S*/, int R) const
 {
-    return ReceptionProximity(y, receiver[R].Position, receiver[R].Radius);
+    return RayProximity(y.p, y.v, receiver[R].Position, receiver[R].Radius);
 }
 
 TSurfaceTable TRoom::SurfaceTable() const
@@ -130,8 +130,9 @@ void TRoom::ApplyArrival(unsigned int S, const TTraceLog& log, const TArrivalRec
         result.InsertRay(ray);
     }
     if ((a.actions & (TArrivalRecord::kEarlyHit | TArrivalRecord::kLateHit)) != 0) {
+        // Surfaces change only a ray's energy, never its weight: every hit line weighs 1.
         result.InsertHit(ray, log.hits.data() + a.hits, static_cast<int>(NumPlaneLayers),
-                         (a.actions & TArrivalRecord::kEarlyHit) != 0 ? 0 : 1, a.hitValue);
+                         (a.actions & TArrivalRecord::kEarlyHit) != 0 ? 0 : 1, 1.0f);
     }
 }
 

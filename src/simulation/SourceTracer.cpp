@@ -46,7 +46,7 @@ public:
     // A crossing of the receiving sphere, or energy scattered towards it
     // (reflection is then the order it arrives with).
     void Add(unsigned int R, int id, unsigned int index, const float* e, TDirection arrival, unsigned int reflection,
-             float proximity, TDirection start, float hitValue, bool scattered, float attenuation)
+             float proximity, TDirection start, bool scattered, float attenuation)
     {
         TArrivalRecord a;
         a.receiver = R;
@@ -56,7 +56,6 @@ public:
         a.fatordist = proximity;
         a.dir = arrival;
         a.startDir = start;
-        a.hitValue = hitValue;
         a.energies = m_log.energies.size();
         for (unsigned int b = 0; b < m_scene.NumBands; ++b) {
             m_log.energies.push_back(scattered ? e[b] * attenuation : e[b]);
@@ -94,7 +93,6 @@ void TTraceLog::Clear()
     hits.clear();
     ends.clear();
     segments = 0;
-    complete = false;
 }
 
 void TTraceLog::Fill(const TArrivalRecord& a, TRay& ray) const
@@ -108,11 +106,6 @@ void TTraceLog::Fill(const TArrivalRecord& a, TRay& ray) const
     ray.startDir = a.startDir;
     ray.ID = a.id;
     ray.FixAzimuth();
-}
-
-double ReceptionProximity(const Raio_st& y, TPoint3D m, double radius)
-{
-    return RayProximity(y.p, y.v, m, radius);
 }
 
 void ReflectAtSurface(const TPlane& hitPlane, const TSurfaceTable& surfaces, int P, bool diffuse,
@@ -187,7 +180,6 @@ void TraceRays(const TTraceScene& scene, unsigned int first, unsigned int last, 
                 continue;
             }
         }
-        end.traced = true;
         std::fill(hits.begin(), hits.end(), 0u);
         const TVector direction = scene.directions[RAY];
         ray.Set(scene.sourcePosition, direction, 0, 0.0f, scene.emitted.data());
@@ -196,7 +188,6 @@ void TraceRays(const TTraceScene& scene, unsigned int first, unsigned int last, 
         const double energyFloor = ray.GetEnergy() * std::pow(10.0, scene.stopDecay / 10.0);
         int lastPlane = -1;
         unsigned int Reflection = 0;
-        double Acumcostheta = 1.0;
         bool stop = false;
         while (!stop) {
             // Reception on the segment up to the next surface.
@@ -204,7 +195,7 @@ void TraceRays(const TTraceScene& scene, unsigned int first, unsigned int last, 
                 crossing[R] = 0;
                 distToCentre[R] = -1.0;
                 proximity[R] =
-                    static_cast<float>(ReceptionProximity(ray, scene.receiverPositions[R], scene.receiverRadii[R]));
+                    static_cast<float>(RayProximity(ray.p, ray.v, scene.receiverPositions[R], scene.receiverRadii[R]));
                 if (proximity[R] > 0.0f && proximity[R] <= 1.0f) {
                     crossing[R] = 1;
                     distToCentre[R] = Module(scene.receiverPositions[R] - ray.p);
@@ -230,7 +221,7 @@ void TraceRays(const TTraceScene& scene, unsigned int first, unsigned int last, 
                     continue;
                 }
                 recorder.Add(R, static_cast<int>(RAY), index, ray.e.data(), DegreesOf(ray.v * -1.0), Reflection, proximity[R], startDir,
-                             static_cast<float>(Acumcostheta), false, 1.0f);
+                             false, 1.0f);
             }
 
             if (hit.plane >= 0) {
@@ -262,7 +253,7 @@ void TraceRays(const TTraceScene& scene, unsigned int first, unsigned int last, 
                         const float totalDist = scattDist + static_cast<float>(ray.dist);
                         const unsigned int index = SampleIndex(totalDist * scene.samplesPerMetre);
                         recorder.Add(R, static_cast<int>(RAY), index, scattEnergy.data(), DegreesOf(w * -1.0), Reflection + 1, 1.0f,
-                                     startDir, static_cast<float>(Acumcostheta), true, attenuation);
+                                     startDir, true, attenuation);
                     }
                 }
                 Reflection += 1;
@@ -294,5 +285,4 @@ void TraceRays(const TTraceScene& scene, unsigned int first, unsigned int last, 
         end.v = ray.v;
     }
     log.segments = segments;
-    log.complete = true;
 }

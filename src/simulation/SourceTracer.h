@@ -74,14 +74,12 @@ struct TArrivalRecord {
     float fatordist = 0.0f;
     TDirection dir;             // degrees
     TDirection startDir;        // degrees
-    float hitValue = 0.0f;
     std::size_t energies = 0;   // first of NumBands values in TTraceLog::energies
     std::size_t hits = 0;       // first of NumPlaneLayers counts in TTraceLog::hits
 };
 
 // How a traced ray ended.
 struct TRayEnd {
-    bool traced = false;        // false: a receiver ray covered its direction
     bool counted = false;       // it travelled and was reflected: counts for the mean free path
     bool lost = false;          // it left the room
     unsigned int reflections = 0;
@@ -99,17 +97,11 @@ struct TTraceLog {
     std::vector<unsigned int> hits;
     std::vector<TRayEnd> ends;        // one per ray of the run
     std::uint64_t segments = 0;       // straight paths traced (plane searches)
-    bool complete = false;            // false: stopped before the run's last ray
 
     void Clear();
     // The arrival as the results take it.
     void Fill(const TArrivalRecord& a, TRay& ray) const;
 };
-
-// Fraction 1 - d/r of the receiving sphere that the line of the ray crosses
-// (d its distance from the centre): in (0, 1] inside, 0 for a miss, -1 when
-// the centre lies behind the ray.
-double ReceptionProximity(const Raio_st& ray, TPoint3D centre, double radius);
 
 // Moves the ray to p on plane P and reflects it specularly; the plane's
 // absorption is taken off its energy and, with diffuse processing, the

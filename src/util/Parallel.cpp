@@ -5,6 +5,7 @@
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 unsigned int ThreadCount(unsigned int requested)
@@ -42,6 +43,14 @@ bool RunInOrder(std::size_t count, unsigned int threads, std::size_t window,
     bool stopped = false;
     std::exception_ptr error;
 
+    // Called with the lock held: keeps the first error and stops the work.
+    auto fail = [&](std::exception_ptr e) {
+        if (!error) {
+            error = std::move(e);
+        }
+        stopped = true;
+        slotFreed.notify_all();
+    };
     auto work = [&] {
         std::unique_lock lock(mutex);
         for (;;) {
@@ -49,18 +58,11 @@ bool RunInOrder(std::size_t count, unsigned int threads, std::size_t window,
             if (stopped || next >= count) {
                 return;
             }
-            if (keepGoing) {
-                lock.unlock();
-                const bool going = keepGoing();
-                lock.lock();
-                if (!going) {
-                    stopped = true;
-                    slotFreed.notify_all();
-                    return;
-                }
-                if (stopped || next >= count || next >= committed + window) {
-                    continue;
-                }
+            // Asked under the lock: a stop request is a quick look at a flag.
+            if (keepGoing && !keepGoing()) {
+                stopped = true;
+                slotFreed.notify_all();
+                return;
             }
             const std::size_t item = next++;
             lock.unlock();
@@ -68,11 +70,7 @@ bool RunInOrder(std::size_t count, unsigned int threads, std::size_t window,
                 produce(item, item % window);
             } catch (...) {
                 lock.lock();
-                if (!error) {
-                    error = std::current_exception();
-                }
-                stopped = true;
-                slotFreed.notify_all();
+                fail(std::current_exception());
                 return;
             }
             lock.lock();
@@ -90,10 +88,7 @@ bool RunInOrder(std::size_t count, unsigned int threads, std::size_t window,
                     commit(c, c % window);
                 } catch (...) {
                     lock.lock();
-                    if (!error) {
-                        error = std::current_exception();
-                    }
-                    stopped = true;
+                    fail(std::current_exception());
                     break;
                 }
                 lock.lock();
