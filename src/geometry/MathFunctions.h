@@ -77,9 +77,6 @@ inline double RayProximity(TPoint3D Po, TVector lineVector, TPoint3D centre, dou
 {
     const TVector w(centre.x - Po.x, centre.y - Po.y, centre.z - Po.z);
     const double wv = w * lineVector;
-    if (!(wv > 0.0)) {
-        return -1.0;
-    }
     // Most rays pass far from the centre, and then the answer is 0 without
     // the foot: the squared distance of the centre from the exact line is
     // (|w|^2 |v|^2 - (w.v)^2) / |v|^2, here in rounding error below 2e-15 of
@@ -88,15 +85,19 @@ inline double RayProximity(TPoint3D Po, TVector lineVector, TPoint3D centre, dou
     // below 1e6; elsewhere the foot is always computed). The margins below
     // exceed both by far, so a ray they clear has a computed distance of at
     // least the radius, for which the answer is 0 (at equality 1 - 1).
+    // The tests are combined without branching: whether the centre lies
+    // ahead is a coin toss from segment to segment, which a branch would
+    // mispredict.
     const double ww = w * w;
     const double vv = lineVector * lineVector;
     const double size = std::fabs(w.x) + std::fabs(w.y) + std::fabs(w.z) + std::fabs(Po.x) +
                         std::fabs(Po.y) + std::fabs(Po.z);
-    if (size <= 1e6 && vv >= 0.5 && vv <= 2.0) {
-        const double reach = radius + 1e-12 * (1.0 + size);
-        if (ww * vv - wv * wv - 1e-12 * ww * vv > reach * reach * vv * (1.0 + 1e-12)) {
-            return 0.0;
-        }
+    const double reach = radius + 1e-12 * (1.0 + size);
+    const bool behind = !(wv > 0.0);
+    const bool far = (size <= 1e6) & (vv >= 0.5) & (vv <= 2.0) &
+                     (ww * vv - wv * wv - 1e-12 * ww * vv > reach * reach * vv * (1.0 + 1e-12));
+    if (behind | far) {
+        return behind ? -1.0 : 0.0;
     }
     const TPoint3D f = IntersectionLineAndPlane(lineVector, Po, lineVector, centre);
     const double d = Module(centre - f);

@@ -37,10 +37,7 @@ double TRoom::RayTracingReception(const Raio_st& y, int /*S*/, int R) const
 
 TSurfaceTable TRoom::SurfaceTable() const
 {
-    TSurfaceTable table;
-    table.NumBands = NumBands;
-    table.absorption.assign(static_cast<std::size_t>(NumPlanes) * NumBands, 0.0f);
-    table.scattering.assign(static_cast<std::size_t>(NumPlanes) * NumBands, 0.0f);
+    TSurfaceTable table(NumPlanes, NumBands);
     for (unsigned int P = 0; P < NumPlanes; ++P) {
         // A plane whose layer has no material reflects everything.
         const TMaterial* m = nullptr;
@@ -52,9 +49,8 @@ TSurfaceTable TRoom::SurfaceTable() const
             }
         }
         for (unsigned int b = 0; b < NumBands && m != nullptr; ++b) {
-            const std::size_t k = static_cast<std::size_t>(P) * NumBands + b;
-            table.absorption[k] = b < m->abs.size() ? m->abs[b] : 0.0f;
-            table.scattering[k] = b < m->dif.size() ? m->dif[b] / static_cast<float>(NumBands) : 0.0f;
+            table.Set(P, b, b < m->abs.size() ? m->abs[b] : 0.0f,
+                      b < m->dif.size() ? m->dif[b] / static_cast<float>(NumBands) : 0.0f);
         }
     }
     return table;

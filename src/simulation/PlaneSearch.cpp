@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "geometry/MathFunctions.h"
+#include "simulation/WideLanes.h"
 
 namespace {
 
@@ -89,13 +90,106 @@ unsigned ScanPlanes2(const double (*rows)[16], int count, const RayLanes& r, dou
     return ScanPlanes<2>(rows, count, r, crossX, crossY, crossZ, square);
 }
 
-#if defined(__x86_64__) || defined(__i386__)
-#define VELTO_WIDE_LANES 1
+// What the scan of a batch of rays gives per lane: the nearest crossing
+// ahead and its square distance, and whether no other crossing comes near
+// it, so that only its polygon test remains to be done (bit l of quick).
+struct BatchScan {
+    double qx[TPlaneSearch::kBatchLanes], qy[TPlaneSearch::kBatchLanes], qz[TPlaneSearch::kBatchLanes];
+    double least[TPlaneSearch::kBatchLanes];
+    int nearest[TPlaneSearch::kBatchLanes];
+    unsigned quick = 0;
+};
+
+// The rays of lanes [first, first + n) of a batch against every plane,
+// each lane doing what ScanPlanes and the choice of the nearest crossing in
+// NextFlat do for one ray, operation by operation.
+template <int n>
+[[gnu::always_inline]] inline void ScanBatch(const double (*rows)[16], int count, unsigned usable,
+                                             const TPlaneSearch::TRayBatch& rays, int first, BatchScan& out)
+{
+    using Lanes = typename LaneTypes<n>::Lanes;
+    using Mask = typename LaneTypes<n>::Mask;
+    Lanes px, py, pz, vx, vy, vz, last;
+    std::memcpy(&px, rays.px + first, sizeof px);
+    std::memcpy(&py, rays.py + first, sizeof py);
+    std::memcpy(&pz, rays.pz + first, sizeof pz);
+    std::memcpy(&vx, rays.vx + first, sizeof vx);
+    std::memcpy(&vy, rays.vy + first, sizeof vy);
+    std::memcpy(&vz, rays.vz + first, sizeof vz);
+    for (int l = 0; l < n; ++l) {
+        last[l] = rays.lastPlane[first + l];
+    }
+    // TVector::Normalize.
+    const Lanes squareV = vx * vx + vy * vy + vz * vz;
+    Lanes module = {};
+    for (int l = 0; l < n; ++l) {
+        module[l] = __builtin_sqrt(squareV[l]);
+    }
+    const Lanes ux = vx / module, uy = vy / module, uz = vz / module;
+    const Lanes ex = px + ux, ey = py + uy, ez = pz + uz;
+
+    const Lanes infinite = Lanes{} + std::numeric_limits<double>::infinity();
+    Lanes least = infinite, second = infinite, nearest = Lanes{} - 1.0;
+    Lanes bestX = {}, bestY = {}, bestZ = {};
+    for (int i = 0; i < count; ++i) {
+        if ((usable >> i & 1u) == 0) {
+            continue;
+        }
+        const double nx = rows[0][i], ny = rows[1][i], nz = rows[2][i];
+        const double ox = rows[3][i], oy = rows[4][i], oz = rows[5][i];
+        const Lanes distPo = nx * (px - ox) + ny * (py - oy) + nz * (pz - oz);
+        const Lanes distP1 = nx * (ex - ox) + ny * (ey - oy) + nz * (ez - oz);
+        const Lanes d = distPo / (distPo - distP1);
+        const Lanes qx = px + ux * d;
+        const Lanes qy = py + uy * d;
+        const Lanes qz = pz + uz * d;
+        const Lanes ax = qx - px;
+        const Lanes ay = qy - py;
+        const Lanes az = qz - pz;
+        const Lanes along = ax * vx + ay * vy + az * vz;
+        const Lanes facing = nx * vx + ny * vy + nz * vz;
+        const Lanes s = ax * ax + ay * ay + az * az;
+        const Lanes zero = {};
+        const Mask valid = (facing != zero) & (along > zero) & (s <= zero + DBL_MAX) & (last != zero + i);
+        // second = std::min(second, std::max(least, s)); then the nearest
+        // (the first of equal squares) and least = std::min(least, s).
+        const Lanes above = least < s ? s : least;
+        second = valid ? (above < second ? above : second) : second;
+        const Mask nearer = valid & (s < least);
+        nearest = nearer ? zero + i : nearest;
+        bestX = nearer ? qx : bestX;
+        bestY = nearer ? qy : bestY;
+        bestZ = nearer ? qz : bestZ;
+        least = nearer ? s : least;
+    }
+    const Mask quick = (second > least * (1.0 + 1e-14)) & (least >= DBL_MIN);
+    std::memcpy(out.qx + first, &bestX, sizeof bestX);
+    std::memcpy(out.qy + first, &bestY, sizeof bestY);
+    std::memcpy(out.qz + first, &bestZ, sizeof bestZ);
+    std::memcpy(out.least + first, &least, sizeof least);
+    for (int l = 0; l < n; ++l) {
+        out.nearest[first + l] = static_cast<int>(nearest[l]);
+        out.quick |= static_cast<unsigned>(quick[l] & 1) << (first + l);
+    }
+}
+
+#ifdef VELTO_WIDE_LANES
 [[gnu::target("avx")]] unsigned ScanPlanes4(const double (*rows)[16], int count, const RayLanes& r,
                                              double* crossX, double* crossY, double* crossZ, double* square)
 {
     return ScanPlanes<4>(rows, count, r, crossX, crossY, crossZ, square);
 }
+
+[[gnu::target("avx")]] void ScanBatch4(const double (*rows)[16], int count, unsigned usable,
+                                        const TPlaneSearch::TRayBatch& rays, BatchScan& out)
+{
+    for (int first = 0; first < TPlaneSearch::kBatchLanes; first += 4) {
+        if ((rays.active >> first & 15u) != 0) {
+            ScanBatch<4>(rows, count, usable, rays, first, out);
+        }
+    }
+}
+
 #endif
 
 int WidestLanes()
@@ -106,6 +200,20 @@ int WidestLanes()
     }
 #endif
     return 2;
+}
+
+// Rays per instruction of NextBatch: 0 where a batch gains nothing.
+int BatchLanes()
+{
+#ifdef VELTO_WIDE_LANES
+    if (WideLanesSupported()) {
+        return 8;
+    }
+    if (__builtin_cpu_supports("avx")) {
+        return 4;
+    }
+#endif
+    return 0;
 }
 
 } // namespace
@@ -161,6 +269,29 @@ TPlaneSearch::TPlaneSearch(const std::vector<TPlane>& planes, bool narrowLanes) 
             m_flat.usable |= entry.usable ? 1u << i : 0u;
         }
         m_flat.width = narrowLanes ? 2 : WidestLanes();
+        m_flat.batch = narrowLanes ? 0 : BatchLanes();
+        for (int i = 0; i < m_flat.count; ++i) {
+            const Outline& o = m_outlines[i];
+            if (o.direct || o.count != 1) {
+                continue;
+            }
+            for (int a = 0; a < 3; ++a) {
+                m_flat.outline[Flat::kOrigin + a][i] = o.origin[a];
+                m_flat.outline[Flat::kToLocal + a][i] = o.toLocal[0][a];
+                m_flat.outline[Flat::kToLocal + 3 + a][i] = o.toLocal[1][a];
+            }
+            const TrianglePair& pair = m_pairs[o.first];
+            for (int lane = 0; lane < 2; ++lane) {
+                const double values[Flat::kPairValues] = {
+                    pair.c0x[lane],    pair.c0y[lane],    pair.c1x[lane],   pair.c1y[lane], pair.c2x[lane],
+                    pair.c2y[lane],    pair.c1xc2y[lane], pair.c1yc2x[lane], pair.c0yc2x[lane],
+                    pair.c0xc2y[lane], pair.c0c1[lane],   pair.flip[lane],  pair.floorAt[lane]};
+                for (int k = 0; k < Flat::kPairValues; ++k) {
+                    m_flat.outline[Flat::kPair + lane * Flat::kPairValues + k][i] = values[k];
+                }
+            }
+            m_flat.onePair |= 1u << i;
+        }
     }
     if (planes.size() >= static_cast<std::size_t>(kFlatLimit) && !m_order.empty()) {
         std::vector<Box> ordered(planes.size());
@@ -565,6 +696,169 @@ TPlaneHit TPlaneSearch::Next(TPoint3D p, TVector v, int lastPlane) const
     }
     return hit;
 }
+
+#ifdef VELTO_WIDE_LANES
+// NextBatch with all eight lanes in one vector of the widest instructions.
+struct WideSearch {
+    [[VELTO_WIDE_TARGET]] static void NextBatch(const TPlaneSearch& search, const TPlaneSearch::TRayBatch& rays,
+                                                TPlaneSearch::TBatchHits& hits);
+};
+#endif
+
+void TPlaneSearch::NextLane(const TRayBatch& rays, int l, TBatchHits& hits) const
+{
+    const TPlaneHit hit = Next(TPoint3D::Make(rays.px[l], rays.py[l], rays.pz[l]),
+                               TVector(rays.vx[l], rays.vy[l], rays.vz[l]), rays.lastPlane[l]);
+    hits.plane[l] = hit.plane;
+    hits.qx[l] = hit.point.x;
+    hits.qy[l] = hit.point.y;
+    hits.qz[l] = hit.point.z;
+    hits.distance[l] = hit.distance;
+}
+
+void TPlaneSearch::NextBatch(const TRayBatch& rays, TBatchHits& hits) const
+{
+#ifdef VELTO_WIDE_LANES
+    if (m_flat.batch == 8) {
+        WideSearch::NextBatch(*this, rays, hits);
+        return;
+    }
+    BatchScan scan;
+    ScanBatch4(m_flat.rows, m_flat.count, m_flat.usable, rays, scan);
+    for (unsigned rest = rays.active; rest != 0; rest &= rest - 1) {
+        const int l = __builtin_ctz(rest);
+        if ((scan.quick >> l & 1u) != 0) {
+            const TPoint3D q = TPoint3D::Make(scan.qx[l], scan.qy[l], scan.qz[l]);
+            if (Inside(scan.nearest[l], q)) {
+                hits.plane[l] = scan.nearest[l];
+                hits.qx[l] = q.x;
+                hits.qy[l] = q.y;
+                hits.qz[l] = q.z;
+                hits.distance[l] = std::sqrt(scan.least[l]);
+                continue;
+            }
+        }
+        // A near tie, a crossing outside its polygon or none ahead: the
+        // search of one ray settles it.
+        NextLane(rays, l, hits);
+    }
+#else
+    for (unsigned rest = rays.active; rest != 0; rest &= rest - 1) {
+        NextLane(rays, __builtin_ctz(rest), hits);
+    }
+#endif
+}
+
+#ifdef VELTO_WIDE_LANES
+// Eight rays in the lanes of one vector, each lane doing what NextFlat does
+// for one ray, operation by operation: the crossings, the choice of the
+// nearest and, for planes whose outline is one triangle pair, the polygon
+// test. What is left (near ties, other outlines, crossings outside, nothing
+// ahead) goes to the search of one ray.
+void WideSearch::NextBatch(const TPlaneSearch& search, const TPlaneSearch::TRayBatch& rays,
+                           TPlaneSearch::TBatchHits& hits)
+{
+    using namespace wide;
+    using Flat = TPlaneSearch::Flat;
+    const Flat& m_flat = search.m_flat;
+    const __m512d px = _mm512_loadu_pd(rays.px), py = _mm512_loadu_pd(rays.py), pz = _mm512_loadu_pd(rays.pz);
+    const __m512d vx = _mm512_loadu_pd(rays.vx), vy = _mm512_loadu_pd(rays.vy), vz = _mm512_loadu_pd(rays.vz);
+    const __m512i last = _mm512_cvtepi32_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(rays.lastPlane)));
+    const __mmask8 active = static_cast<__mmask8>(rays.active);
+    const __m512d zero = _mm512_setzero_pd();
+
+    // TVector::Normalize.
+    const __m512d module = _mm512_sqrt_pd(dot(vx, vy, vz, vx, vy, vz));
+    const __m512d ux = _mm512_div_pd(vx, module), uy = _mm512_div_pd(vy, module), uz = _mm512_div_pd(vz, module);
+    const __m512d ex = add(px, ux), ey = add(py, uy), ez = add(pz, uz);
+
+    __m512d least = _mm512_set1_pd(std::numeric_limits<double>::infinity());
+    __m512d second = least;
+    __m512i nearest = _mm512_set1_epi64(-1);
+    __m512d bestX = zero, bestY = zero, bestZ = zero;
+    const double(*rows)[Flat::kLanes] = m_flat.rows;
+    for (int i = 0; i < m_flat.count; ++i) {
+        if ((m_flat.usable >> i & 1u) == 0) {
+            continue;
+        }
+        const __m512d nx = _mm512_set1_pd(rows[Flat::kNx][i]), ny = _mm512_set1_pd(rows[Flat::kNy][i]),
+                      nz = _mm512_set1_pd(rows[Flat::kNz][i]);
+        const __m512d ox = _mm512_set1_pd(rows[Flat::kOx][i]), oy = _mm512_set1_pd(rows[Flat::kOy][i]),
+                      oz = _mm512_set1_pd(rows[Flat::kOz][i]);
+        const __m512d distPo = dot(nx, ny, nz, sub(px, ox), sub(py, oy), sub(pz, oz));
+        const __m512d distP1 = dot(nx, ny, nz, sub(ex, ox), sub(ey, oy), sub(ez, oz));
+        const __m512d d = _mm512_div_pd(distPo, sub(distPo, distP1));
+        const __m512d qx = add(px, mul(ux, d)), qy = add(py, mul(uy, d)), qz = add(pz, mul(uz, d));
+        const __m512d ax = sub(qx, px), ay = sub(qy, py), az = sub(qz, pz);
+        const __m512d along = dot(ax, ay, az, vx, vy, vz);
+        const __m512d facing = dot(nx, ny, nz, vx, vy, vz);
+        const __m512d s = dot(ax, ay, az, ax, ay, az);
+        const __mmask8 valid = _mm512_cmp_pd_mask(facing, zero, _CMP_NEQ_UQ) &
+                               _mm512_cmp_pd_mask(along, zero, _CMP_GT_OQ) &
+                               _mm512_cmp_pd_mask(s, _mm512_set1_pd(DBL_MAX), _CMP_LE_OQ) &
+                               _mm512_cmpneq_epi64_mask(last, _mm512_set1_epi64(i));
+        // second = std::min(second, std::max(least, s)); then the nearest
+        // (the first of equal squares) and least = std::min(least, s).
+        const __m512d above = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(least, s, _CMP_LT_OQ), least, s);
+        second = _mm512_mask_blend_pd(valid & _mm512_cmp_pd_mask(above, second, _CMP_LT_OQ), second, above);
+        const __mmask8 nearer = valid & _mm512_cmp_pd_mask(s, least, _CMP_LT_OQ);
+        nearest = _mm512_mask_blend_epi64(nearer, nearest, _mm512_set1_epi64(i));
+        bestX = _mm512_mask_blend_pd(nearer, bestX, qx);
+        bestY = _mm512_mask_blend_pd(nearer, bestY, qy);
+        bestZ = _mm512_mask_blend_pd(nearer, bestZ, qz);
+        least = _mm512_mask_blend_pd(nearer, least, s);
+    }
+    const __mmask8 quick = active &
+                           _mm512_cmp_pd_mask(second, mul(least, _mm512_set1_pd(1.0 + 1e-14)), _CMP_GT_OQ) &
+                           _mm512_cmp_pd_mask(least, _mm512_set1_pd(DBL_MIN), _CMP_GE_OQ);
+
+    // Inside() of the nearest plane, for planes of one triangle pair.
+    const __mmask8 onePair =
+        quick & _mm512_test_epi64_mask(_mm512_srlv_epi64(_mm512_set1_epi64(m_flat.onePair), nearest),
+                                       _mm512_set1_epi64(1));
+    __mmask8 inside = 0;
+    if (onePair != 0) {
+        const double(*outline)[Flat::kLanes] = m_flat.outline;
+        const __m512d dx = sub(bestX, Pick(outline[Flat::kOrigin], nearest)), dy = sub(bestY, Pick(outline[Flat::kOrigin + 1], nearest)),
+                      dz = sub(bestZ, Pick(outline[Flat::kOrigin + 2], nearest));
+        const __m512d x = dot(Pick(outline[Flat::kToLocal], nearest), Pick(outline[Flat::kToLocal + 1], nearest), Pick(outline[Flat::kToLocal + 2], nearest), dx, dy, dz);
+        const __m512d y =
+            dot(Pick(outline[Flat::kToLocal + 3], nearest), Pick(outline[Flat::kToLocal + 4], nearest), Pick(outline[Flat::kToLocal + 5], nearest), dx, dy, dz);
+        for (int lane = 0; lane < 2; ++lane) {
+            const int at = Flat::kPair + lane * Flat::kPairValues;
+            const __m512d c0x = Pick(outline[at], nearest), c0y = Pick(outline[at + 1], nearest), c1x = Pick(outline[at + 2], nearest), c1y = Pick(outline[at + 3], nearest);
+            const __m512d c2x = Pick(outline[at + 4], nearest), c2y = Pick(outline[at + 5], nearest);
+            const __m512d a1 = AsFloat(
+                sub(add(sub(add(sub(mul(x, c1y), mul(y, c1x)), mul(y, c2x)), mul(x, c2y)), Pick(outline[at + 6], nearest)), Pick(outline[at + 7], nearest)));
+            const __m512d a2 = AsFloat(
+                sub(add(sub(add(sub(mul(c0x, y), mul(c0y, x)), Pick(outline[at + 8], nearest)), Pick(outline[at + 9], nearest)), mul(x, c2y)), mul(y, c2x)));
+            const __m512d a3 =
+                AsFloat(sub(add(sub(add(Pick(outline[at + 10], nearest), mul(c0y, x)), mul(c0x, y)), mul(c1x, y)), mul(c1y, x)));
+            const __m512d flip = Pick(outline[at + 11], nearest), floorAt = Pick(outline[at + 12], nearest);
+            inside |= _mm512_cmp_pd_mask(mul(flip, a1), floorAt, _CMP_GE_OQ) &
+                      _mm512_cmp_pd_mask(mul(flip, a2), floorAt, _CMP_GE_OQ) &
+                      _mm512_cmp_pd_mask(mul(flip, a3), floorAt, _CMP_GE_OQ);
+        }
+        inside &= onePair;
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(hits.plane), _mm512_cvtepi64_epi32(nearest));
+    _mm512_storeu_pd(hits.qx, bestX);
+    _mm512_storeu_pd(hits.qy, bestY);
+    _mm512_storeu_pd(hits.qz, bestZ);
+    _mm512_storeu_pd(hits.distance, _mm512_sqrt_pd(least));
+
+    for (unsigned rest = active & ~inside; rest != 0; rest &= rest - 1) {
+        const int l = __builtin_ctz(rest);
+        if ((quick & ~onePair) >> l & 1u) {
+            // The nearest crossing of a plane of another outline.
+            if (search.Inside(hits.plane[l], TPoint3D::Make(hits.qx[l], hits.qy[l], hits.qz[l]))) {
+                continue;
+            }
+        }
+        search.NextLane(rays, l, hits);
+    }
+}
+#endif
 
 TPlaneHit FindNextPlane(const std::vector<TPlane>& planes, TPoint3D p, TVector v, int lastPlane)
 {

@@ -32,6 +32,31 @@ public:
     // lastPlane: the plane to skip, or any number outside the list for none.
     TPlaneHit Next(TPoint3D p, TVector v, int lastPlane) const;
 
+    // Up to kBatchLanes rays searched together, one per lane of a vector:
+    // each gets what Next would give it. Worth it only where Batches().
+    static constexpr int kBatchLanes = 8;
+    struct TRayBatch {
+        double px[kBatchLanes] = {}, py[kBatchLanes] = {}, pz[kBatchLanes] = {};
+        double vx[kBatchLanes] = {}, vy[kBatchLanes] = {}, vz[kBatchLanes] = {};
+        int lastPlane[kBatchLanes] = {};
+        unsigned active = 0; // bit l: lane l holds a ray
+    };
+    // What Next gives for each lane, lane by lane (set for the active lanes).
+    struct TBatchHits {
+        int plane[kBatchLanes] = {};
+        double qx[kBatchLanes] = {}, qy[kBatchLanes] = {}, qz[kBatchLanes] = {};
+        double distance[kBatchLanes] = {};
+    };
+    // Small rooms on processors with vectors of at least four doubles.
+    bool Batches() const { return m_flat.count > 0 && m_flat.batch >= 4; }
+    // Whether NextBatch takes all eight lanes in one vector.
+    bool WideBatches() const { return m_flat.count > 0 && m_flat.batch == 8; }
+    void NextBatch(const TRayBatch& rays, TBatchHits& hits) const;
+
+    // The normal of plane i, one row per axis, as the search holds it: for the
+    // vector code of the tracer (small rooms only).
+    const double* NormalRow(int axis) const { return m_flat.rows[axis]; }
+
 private:
     // Rooms of fewer planes than this are searched plane by plane.
     static constexpr int kFlatLimit = 12;
@@ -81,6 +106,13 @@ private:
         unsigned usable = 0; // bit i: plane i has a ring and a tessellation
         int count = 0;       // planes, padding excluded
         int width = 2;       // planes per instruction this processor allows
+        int batch = 0;       // rays per instruction in NextBatch: 0 (none), 4 or 8
+        // The outline of each plane whose polygon test is one triangle pair,
+        // one row per quantity (Outline, then TrianglePair lane 0 and 1), for
+        // the polygon test of eight rays at once.
+        enum { kOrigin = 0, kToLocal = 3, kPair = 9, kPairValues = 13, kOutlineRows = kPair + 2 * kPairValues };
+        alignas(64) double outline[kOutlineRows][kLanes] = {};
+        unsigned onePair = 0; // bit i: plane i's outline is in those rows
     };
 
     // Distance to the crossing of plane i, with the crossing in q, or
@@ -93,6 +125,10 @@ private:
              TPlaneHit& hit) const;
     // The search of a small room over m_flat.
     TPlaneHit NextFlat(TPoint3D p, TVector v, TVector u, int lastPlane) const;
+    // NextBatch with all eight lanes in one vector of the widest instructions.
+    friend struct WideSearch;
+    // Next for lane l of a batch, for what the vectors leave over.
+    void NextLane(const TRayBatch& rays, int l, TBatchHits& hits) const;
     // Appends the outline of the next plane and its triangles.
     void AddOutline(const TPlane& plane);
     // TPlane::Contains(q) >= 0 of plane i, with the same arithmetic.

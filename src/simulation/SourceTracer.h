@@ -16,11 +16,21 @@
 #include "simulation/PlaneSearch.h"
 #include "simulation/TRay.h"
 
-// What a surface does to a ray, per plane and band.
+// What a surface does to a ray, per plane and band: the factors the tracer
+// multiplies energies by, in rows of BandStride values per plane whose values
+// past NumBands are 0.
 struct TSurfaceTable {
     unsigned int NumBands = 0;
-    std::vector<float> absorption; // [plane * NumBands + b]; 0 for a plane without material
-    std::vector<float> scattering; // the same layout: scattering coefficient / NumBands
+    unsigned int BandStride = 0;    // NumBands rounded up to whole vectors of kBandLanes
+    std::vector<float> reflected;   // [plane * BandStride + b]: 1 - absorption; 1 without material
+    std::vector<float> scattering;  // scattering coefficient / NumBands; 0 without material
+    std::vector<float> unscattered; // 1 - scattering
+    bool nonNegative = true;        // no factor is negative or NaN
+
+    TSurfaceTable() = default;
+    // Every plane reflects everything and scatters nothing.
+    TSurfaceTable(unsigned int planes, unsigned int bands);
+    void Set(unsigned int plane, unsigned int band, float absorption, float scatteringShare);
 };
 
 // Everything the tracer reads of the room, for one source. The planes, the

@@ -15,6 +15,11 @@
 #include "geometry/TVector.h"
 
 inline constexpr unsigned int kMaxNumBands = 30;
+// The tracer works on a ray's energies eight bands at a time, so they are
+// held in whole vectors of eight, and the bands past NumBands stay 0.
+inline constexpr unsigned int kBandLanes = 8;
+inline constexpr unsigned int kPaddedBands = 32;
+static_assert(kPaddedBands % kBandLanes == 0 && kPaddedBands >= kMaxNumBands);
 
 class Raio_st {
 public:
@@ -23,7 +28,7 @@ public:
     TVector v;                   // unit direction of travel
     double dist = 0.0;           // path length from the source to p, m
     unsigned int reflections = 0;
-    std::array<float, kMaxNumBands + 1> e{};        // linear energy per band
+    alignas(32) std::array<float, kPaddedBands> e{}; // linear energy per band
     std::array<float, kMaxNumBands + 1> alfa_acc{};
     unsigned int NumBands = 0;
 
