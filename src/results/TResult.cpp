@@ -163,6 +163,22 @@ std::vector<float>& TResult::Destination(unsigned int k, unsigned int c, unsigne
     return k > ClusterOrder ? IR[c][b] : IR_Early[c][b];
 }
 
+void TResult::PrefetchRay(unsigned int index, int reflections) const
+{
+    const unsigned int k = reflections < 0 ? 0u : static_cast<unsigned int>(reflections);
+    const auto& rows = k > ClusterOrder ? IR : IR_Early;
+    if (index >= MaxLength) {
+        return;
+    }
+    for (const auto& channel : rows) {
+        for (const std::vector<float>& band : channel) {
+            if (index < band.size()) {
+                __builtin_prefetch(band.data() + index, 1);
+            }
+        }
+    }
+}
+
 void TResult::InsertRay(const TRay& ray)
 {
     const unsigned int i = ray.index;
@@ -202,7 +218,10 @@ void TResult::InsertRay(const TRay& ray)
 
     const auto& srcDir = source->directivity;
     const auto& recDir = receiver->directivity;
-    std::vector<float> energy(ray.spectrum.begin(), ray.spectrum.end());
+    // The bands the ray lacks add nothing. (Kept between calls: this runs
+    // for every late arrival.)
+    std::vector<float>& energy = m_insertEnergy;
+    energy.assign(ray.spectrum.begin(), ray.spectrum.end());
     energy.resize(NumBands, 0.0f);
     auto sourceMagnitudes = [&] {
         if (srcDir) {

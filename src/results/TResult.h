@@ -134,6 +134,11 @@ public:
     // weighted by the source's and receiver's directivity. Arrivals at or
     // beyond MaxLength are ignored entirely.
     void InsertRay(const TRay& ray);
+    // Asks the processor to fetch the samples that InsertRay of an arrival at
+    // index with that many reflections will add to, so that a caller going
+    // through many arrivals can have them come in ahead of use. Changes
+    // nothing.
+    void PrefetchRay(unsigned int index, int reflections) const;
     // Merges an arrival of order 0 into DirectSoundRay.
     void AcumulateDirectSound(const TRay& ray);
     // Reports the merged direct sound and writes it to the early file.
@@ -214,4 +219,5 @@ private:
     bool m_energyPerSample = true;
     std::vector<std::string> m_earlyHitLines; // early hit file, loaded by Cluster
     bool m_earlyHitLinesLoaded = false;
+    std::vector<float> m_insertEnergy; // InsertRay's energies per band
 };

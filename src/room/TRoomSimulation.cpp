@@ -218,10 +218,23 @@ bool TRoom::Simulate()
         auto apply = [&](std::size_t /*run*/, std::size_t slot) {
             const TTraceLog& log = logs[slot];
             segments += log.segments;
+            // Late arrivals add to samples spread over long responses, which
+            // are rarely in the cache: they are asked for some arrivals ahead.
+            constexpr std::size_t kAhead = 8;
+            auto prefetch = [&](std::size_t k) {
+                if (k < log.arrivals.size() && (log.arrivals[k].actions & TArrivalRecord::kLateResponse) != 0) {
+                    const TArrivalRecord& a = log.arrivals[k];
+                    spcresult[a.receiver][S]->PrefetchRay(a.index, a.reflections);
+                }
+            };
+            for (std::size_t k = 0; k < kAhead; ++k) {
+                prefetch(k);
+            }
             std::size_t k = 0;
             for (std::size_t i = 0; i < log.ends.size(); ++i) {
                 const unsigned int RAY = log.firstRay + static_cast<unsigned int>(i);
                 for (; k < log.arrivals.size() && log.arrivals[k].id == static_cast<int>(RAY); ++k) {
+                    prefetch(k + kAhead);
                     ApplyArrival(S, log, log.arrivals[k], arrival);
                 }
                 const TRayEnd& end = log.ends[i];

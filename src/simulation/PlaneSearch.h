@@ -52,6 +52,8 @@ public:
     // Whether NextBatch takes all eight lanes in one vector.
     bool WideBatches() const { return m_flat.count > 0 && m_flat.batch == 8; }
     void NextBatch(const TRayBatch& rays, TBatchHits& hits) const;
+    // Next for lane l of a batch alone.
+    void NextLane(const TRayBatch& rays, int l, TBatchHits& hits) const;
 
     // The normal of plane i, one row per axis, as the search holds it: for the
     // vector code of the tracer (small rooms only).
@@ -127,8 +129,7 @@ private:
     TPlaneHit NextFlat(TPoint3D p, TVector v, TVector u, int lastPlane) const;
     // NextBatch with all eight lanes in one vector of the widest instructions.
     friend struct WideSearch;
-    // Next for lane l of a batch, for what the vectors leave over.
-    void NextLane(const TRayBatch& rays, int l, TBatchHits& hits) const;
+
     // Appends the outline of the next plane and its triangles.
     void AddOutline(const TPlane& plane);
     // TPlane::Contains(q) >= 0 of plane i, with the same arithmetic.

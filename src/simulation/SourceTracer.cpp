@@ -1,6 +1,6 @@
 #include "simulation/SourceTracer.h"
 
-#include "simulation/WideLanes.h"
+#include "simulation/WideSearch.h"
 
 #include <algorithm>
 #include <array>
@@ -255,6 +255,42 @@ struct alignas(64) Packet {
 struct alignas(64) BandRows {
     float value[kPaddedBands][16] = {};
 };
+
+// The rays of a packet in registers, but for their energies.
+struct WideState {
+    WideRays rays;
+    __m512d dist, reflections, floor;
+};
+
+VELTO_WIDE void Store(const WideState& from, Packet& to)
+{
+    _mm512_storeu_pd(to.rays.px, from.rays.px);
+    _mm512_storeu_pd(to.rays.py, from.rays.py);
+    _mm512_storeu_pd(to.rays.pz, from.rays.pz);
+    _mm512_storeu_pd(to.rays.vx, from.rays.vx);
+    _mm512_storeu_pd(to.rays.vy, from.rays.vy);
+    _mm512_storeu_pd(to.rays.vz, from.rays.vz);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to.rays.lastPlane), _mm512_cvtepi64_epi32(from.rays.last));
+    _mm512_store_pd(to.dist, from.dist);
+    _mm512_store_pd(to.reflections, from.reflections);
+    _mm512_store_pd(to.floor, from.floor);
+    to.rays.active = from.rays.active;
+}
+
+VELTO_WIDE void Load(const Packet& from, WideState& to)
+{
+    to.rays.px = _mm512_loadu_pd(from.rays.px);
+    to.rays.py = _mm512_loadu_pd(from.rays.py);
+    to.rays.pz = _mm512_loadu_pd(from.rays.pz);
+    to.rays.vx = _mm512_loadu_pd(from.rays.vx);
+    to.rays.vy = _mm512_loadu_pd(from.rays.vy);
+    to.rays.vz = _mm512_loadu_pd(from.rays.vz);
+    to.rays.last = _mm512_cvtepi32_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(from.rays.lastPlane)));
+    to.dist = _mm512_load_pd(from.dist);
+    to.reflections = _mm512_load_pd(from.reflections);
+    to.floor = _mm512_load_pd(from.floor);
+    to.rays.active = static_cast<__mmask8>(from.rays.active);
+}
 #endif
 
 // The rays of one run, each traced segment by segment into the run's log.
@@ -380,11 +416,10 @@ public:
     }
 
 #ifdef VELTO_WIDE_LANES
-    // Step for the active lanes of a packet at once, specular only: returns
-    // the lanes whose ray ends, and in lost those that left the room.
-    [[VELTO_WIDE_TARGET]] unsigned int AdvanceWide(Packet& pk, const std::array<Lane, kLanes>& lanes,
-                                                   const TPlaneSearch::TBatchHits& hits, const BandRows& reflected,
-                                                   unsigned int& lost);
+    // Rays [first, last) as Step traces them, specular only, eight at a time
+    // in the lanes of the widest vectors: the rays are dealt to the lanes in
+    // order as lanes free up.
+    [[VELTO_WIDE_TARGET]] void TraceWide(unsigned int first, unsigned int last, const std::atomic<bool>* keepGoing);
 #endif
 
     std::uint64_t Segments() const { return m_segments; }
@@ -429,178 +464,194 @@ private:
 };
 
 #ifdef VELTO_WIDE_LANES
-unsigned int RunTracer::AdvanceWide(Packet& pk, const std::array<Lane, kLanes>& lanes,
-                                    const TPlaneSearch::TBatchHits& hits, const BandRows& reflected,
-                                    unsigned int& lost)
+void RunTracer::TraceWide(unsigned int first, unsigned int last, const std::atomic<bool>* keepGoing)
 {
     using namespace wide;
-    const __mmask8 active = static_cast<__mmask8>(pk.rays.active);
-    m_segments += static_cast<unsigned int>(__builtin_popcount(active));
-    __m512d px = _mm512_loadu_pd(pk.rays.px), py = _mm512_loadu_pd(pk.rays.py), pz = _mm512_loadu_pd(pk.rays.pz);
-    __m512d vx = _mm512_loadu_pd(pk.rays.vx), vy = _mm512_loadu_pd(pk.rays.vy), vz = _mm512_loadu_pd(pk.rays.vz);
-    const __m256i plane = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hits.plane));
-    const __mmask8 hit = active & _mm256_cmpgt_epi32_mask(plane, _mm256_set1_epi32(-1));
-    const __m512d zero = _mm512_setzero_pd();
-
-    // Reception: RayProximity's tests that rule a receiver out, lane by
-    // lane; the rare lanes they leave take the path of one ray.
-    const __m512d vv = dot(vx, vy, vz, vx, vy, vz);
-    for (unsigned int R = 0; R < m_scene.receiverPositions.size(); ++R) {
-        const TPoint3D c = m_scene.receiverPositions[R];
-        const __m512d wx = sub(_mm512_set1_pd(c.x), px), wy = sub(_mm512_set1_pd(c.y), py),
-                      wz = sub(_mm512_set1_pd(c.z), pz);
-        const __m512d wv = dot(wx, wy, wz, vx, vy, vz);
-        const __m512d ww = dot(wx, wy, wz, wx, wy, wz);
-        const __m512d size = add(add(add(add(add(_mm512_abs_pd(wx), _mm512_abs_pd(wy)), _mm512_abs_pd(wz)),
-                                             _mm512_abs_pd(px)),
-                                         _mm512_abs_pd(py)),
-                                 _mm512_abs_pd(pz));
-        const __m512d reach =
-            add(_mm512_set1_pd(m_scene.receiverRadii[R]), mul(_mm512_set1_pd(1e-12), add(_mm512_set1_pd(1.0), size)));
-        const __mmask8 behind = _mm512_cmp_pd_mask(wv, zero, _CMP_NGT_UQ);
-        const __m512d gap = sub(sub(mul(ww, vv), mul(wv, wv)), mul(mul(_mm512_set1_pd(1e-12), ww), vv));
-        const __m512d limit = mul(mul(mul(reach, reach), vv), _mm512_set1_pd(1.0 + 1e-12));
-        const __mmask8 far = _mm512_cmp_pd_mask(size, _mm512_set1_pd(1e6), _CMP_LE_OQ) &
-                             _mm512_cmp_pd_mask(vv, _mm512_set1_pd(0.5), _CMP_GE_OQ) &
-                             _mm512_cmp_pd_mask(vv, _mm512_set1_pd(2.0), _CMP_LE_OQ) &
-                             _mm512_cmp_pd_mask(gap, limit, _CMP_GT_OQ);
-        for (unsigned int rest = active & ~behind & ~far; rest != 0; rest &= rest - 1) {
-            const int l = __builtin_ctz(rest);
-            alignas(32) std::array<float, kPaddedBands> e;
-            for (unsigned int b = 0; b < m_scene.NumBands; ++b) {
-                e[b] = pk.e[b][l];
-            }
-            Receive(R, TPoint3D::Make(pk.rays.px[l], pk.rays.py[l], pk.rays.pz[l]),
-                    TVector(pk.rays.vx[l], pk.rays.vy[l], pk.rays.vz[l]), pk.dist[l], e.data(),
-                    static_cast<unsigned int>(pk.reflections[l]), lanes[l], hits.plane[l], hits.distance[l]);
-        }
-    }
-
-    // The reflection, as Reflect does it.
-    const __m512i index = _mm512_cvtepi32_epi64(plane);
-    const __m512d qx = _mm512_loadu_pd(hits.qx), qy = _mm512_loadu_pd(hits.qy), qz = _mm512_loadu_pd(hits.qz);
-    const __m512d dx = sub(qx, px), dy = sub(qy, py), dz = sub(qz, pz);
-    __m512d dist = _mm512_load_pd(pk.dist);
-    dist = _mm512_mask_add_pd(dist, hit, dist, _mm512_sqrt_pd(dot(dx, dy, dz, dx, dy, dz)));
-    const __m512d nx = Pick(m_scene.search->NormalRow(0), index), ny = Pick(m_scene.search->NormalRow(1), index),
-                  nz = Pick(m_scene.search->NormalRow(2), index);
-    const __m512d k = mul(_mm512_set1_pd(2.0), dot(vx, vy, vz, nx, ny, nz));
-    vx = _mm512_mask_blend_pd(hit, vx, sub(vx, mul(nx, k)));
-    vy = _mm512_mask_blend_pd(hit, vy, sub(vy, mul(ny, k)));
-    vz = _mm512_mask_blend_pd(hit, vz, sub(vz, mul(nz, k)));
-    px = _mm512_mask_blend_pd(hit, px, qx);
-    py = _mm512_mask_blend_pd(hit, py, qy);
-    pz = _mm512_mask_blend_pd(hit, pz, qz);
-    __m512d reflections = _mm512_load_pd(pk.reflections);
-    reflections = _mm512_mask_add_pd(reflections, hit, reflections, _mm512_set1_pd(1.0));
-    const __m256i last = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pk.rays.lastPlane));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(pk.rays.lastPlane), _mm256_mask_blend_epi32(hit, last, plane));
-    // Energies band by band, and their sum in double in band order, as
-    // GetEnergy adds them.
-    const __m512i index32 = _mm512_zextsi256_si512(plane);
-    __m512d energy = zero;
-    for (unsigned int b = 0; b < m_scene.NumBands; ++b) {
-        const __m256 factor =
-            _mm512_castps512_ps256(_mm512_permutexvar_ps(index32, _mm512_load_ps(reflected.value[b])));
-        __m256 e = _mm256_load_ps(pk.e[b]);
-        e = _mm256_mask_mul_ps(e, hit, e, factor);
-        _mm256_store_ps(pk.e[b], e);
-        energy = add(energy, _mm512_cvtps_pd(e));
-    }
-
-    // The stop rules of Step.
-    __mmask8 stop = 0;
-    if (m_scene.maxReflections >= 0) {
-        stop = _mm512_cmp_pd_mask(reflections, _mm512_set1_pd(m_scene.maxReflections), _CMP_GT_OQ);
-    }
-    if (m_scene.artificialTail) {
-        stop &= static_cast<__mmask8>(~pk.tail);
-    }
-    stop |= _mm512_cmp_pd_mask(dist, _mm512_set1_pd(m_scene.maxDistance), _CMP_GT_OQ);
-    stop |= _mm512_cmp_pd_mask(energy, _mm512_load_pd(pk.floor), _CMP_LT_OQ);
-    lost = active & ~hit;
-    stop = (stop | static_cast<__mmask8>(lost)) & active;
-
-    _mm512_storeu_pd(pk.rays.px, px);
-    _mm512_storeu_pd(pk.rays.py, py);
-    _mm512_storeu_pd(pk.rays.pz, pz);
-    _mm512_storeu_pd(pk.rays.vx, vx);
-    _mm512_storeu_pd(pk.rays.vy, vy);
-    _mm512_storeu_pd(pk.rays.vz, vz);
-    _mm512_store_pd(pk.dist, dist);
-    _mm512_store_pd(pk.reflections, reflections);
-    return stop;
-}
-
-// The specular rays of a small room, eight at a time through the widest
-// vectors: the run's rays are dealt to the lanes in order as lanes free up.
-void TraceWide(const TTraceScene& scene, unsigned int first, unsigned int last, TTraceLog& log,
-               const std::atomic<bool>* keepGoing, RunTracer& tracer)
-{
-    const TPlaneSearch& search = *scene.search;
-    const TSurfaceTable& surfaces = *scene.surfaces;
+    const TPlaneSearch& search = *m_scene.search;
+    const unsigned int bands = m_scene.NumBands;
     BandRows reflected;
-    for (unsigned int P = 0; P < 16 && P < scene.planes->size(); ++P) {
-        for (unsigned int b = 0; b < scene.NumBands; ++b) {
-            reflected.value[b][P] = surfaces.reflected[static_cast<std::size_t>(P) * surfaces.BandStride + b];
+    for (unsigned int P = 0; P < 16 && P < m_scene.planes->size(); ++P) {
+        for (unsigned int b = 0; b < bands; ++b) {
+            reflected.value[b][P] = m_surfaces.reflected[static_cast<std::size_t>(P) * m_surfaces.BandStride + b];
         }
     }
+    // The rays live in registers; the packet holds them where scalar code
+    // needs them (new rays, arrivals, ends, the search of one ray) and
+    // always holds the energies.
     Packet pk;
     std::array<Lane, kLanes> lanes;
-    TPlaneSearch::TBatchHits hits;
+    TPlaneSearch::TBatchHits spare;
+    WideState state{};
+    WideRays& rays = state.rays;
+    __m512d& dist = state.dist;
+    __m512d& reflections = state.reflections;
+    WideHits hits{};
+    const __m512d zero = _mm512_setzero_pd();
     unsigned int next = first;
     bool stopping = false;
+    bool refill = true; // some lane is free and rays are left
     for (;;) {
-        for (int l = 0; l < kLanes; ++l) {
-            while ((pk.rays.active >> l & 1u) == 0 && next < last && !stopping) {
-                if (keepGoing != nullptr && !keepGoing->load(std::memory_order_relaxed)) {
-                    stopping = true; // the rays under way end as usual
-                } else if (tracer.Start(lanes[l], next++)) {
-                    const Raio_st& ray = lanes[l].ray;
-                    pk.rays.px[l] = ray.p.x;
-                    pk.rays.py[l] = ray.p.y;
-                    pk.rays.pz[l] = ray.p.z;
-                    pk.rays.vx[l] = ray.v.x;
-                    pk.rays.vy[l] = ray.v.y;
-                    pk.rays.vz[l] = ray.v.z;
-                    pk.rays.lastPlane[l] = -1;
-                    pk.dist[l] = ray.dist;
-                    pk.reflections[l] = 0.0;
-                    pk.floor[l] = lanes[l].energyFloor;
-                    for (unsigned int b = 0; b < scene.NumBands; ++b) {
-                        pk.e[b][l] = ray.e[b];
+        if (refill) {
+            Store(state, pk);
+            for (int l = 0; l < kLanes; ++l) {
+                while ((pk.rays.active >> l & 1u) == 0 && next < last && !stopping) {
+                    if (keepGoing != nullptr && !keepGoing->load(std::memory_order_relaxed)) {
+                        stopping = true; // the rays under way end as usual
+                    } else if (Start(lanes[l], next++)) {
+                        const Raio_st& ray = lanes[l].ray;
+                        pk.rays.px[l] = ray.p.x;
+                        pk.rays.py[l] = ray.p.y;
+                        pk.rays.pz[l] = ray.p.z;
+                        pk.rays.vx[l] = ray.v.x;
+                        pk.rays.vy[l] = ray.v.y;
+                        pk.rays.vz[l] = ray.v.z;
+                        pk.rays.lastPlane[l] = -1;
+                        pk.dist[l] = ray.dist;
+                        pk.reflections[l] = 0.0;
+                        pk.floor[l] = lanes[l].energyFloor;
+                        for (unsigned int b = 0; b < bands; ++b) {
+                            pk.e[b][l] = ray.e[b];
+                        }
+                        const bool tail = m_scene.artificialTail && lanes[l].id % 10 == 0;
+                        pk.tail = (pk.tail & ~(1u << l)) | (tail ? 1u << l : 0u);
+                        pk.rays.active |= 1u << l;
                     }
-                    const bool tail = scene.artificialTail && lanes[l].id % 10 == 0;
-                    pk.tail = (pk.tail & ~(1u << l)) | (tail ? 1u << l : 0u);
-                    pk.rays.active |= 1u << l;
                 }
             }
+            Load(pk, state);
+            refill = false;
         }
-        if (pk.rays.active == 0) {
+        const __mmask8 active = rays.active;
+        if (active == 0) {
             break;
         }
-        search.NextBatch(pk.rays, hits);
-        unsigned int lost = 0;
-        const unsigned int ended = tracer.AdvanceWide(pk, lanes, hits, reflected, lost);
-        if (scene.hitFiles) {
-            for (unsigned int rest = pk.rays.active; rest != 0; rest &= rest - 1) {
+        m_segments += static_cast<unsigned int>(__builtin_popcount(active));
+
+        const __mmask8 found = WideSearch::Find(search, rays, hits);
+        if ((active & ~found) != 0) {
+            Store(state, pk);
+            for (unsigned int rest = active & ~found; rest != 0; rest &= rest - 1) {
+                search.NextLane(pk.rays, __builtin_ctz(rest), spare);
+            }
+            const __mmask8 left = active & ~found;
+            const __m512i plane =
+                _mm512_cvtepi32_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(spare.plane)));
+            hits.plane = _mm512_mask_blend_epi64(left, hits.plane, plane);
+            hits.qx = _mm512_mask_blend_pd(left, hits.qx, _mm512_loadu_pd(spare.qx));
+            hits.qy = _mm512_mask_blend_pd(left, hits.qy, _mm512_loadu_pd(spare.qy));
+            hits.qz = _mm512_mask_blend_pd(left, hits.qz, _mm512_loadu_pd(spare.qz));
+            hits.distance = _mm512_mask_blend_pd(left, hits.distance, _mm512_loadu_pd(spare.distance));
+        }
+        const __mmask8 hit = active & _mm512_cmpgt_epi64_mask(hits.plane, _mm512_set1_epi64(-1));
+        const __m512d px = rays.px, py = rays.py, pz = rays.pz;
+        const __m512d vx = rays.vx, vy = rays.vy, vz = rays.vz;
+
+        // Reception: RayProximity's tests that rule a receiver out, lane by
+        // lane; the rare lanes they leave take the path of one ray.
+        const __m512d vv = dot(vx, vy, vz, vx, vy, vz);
+        for (unsigned int R = 0; R < m_scene.receiverPositions.size(); ++R) {
+            const TPoint3D c = m_scene.receiverPositions[R];
+            const __m512d wx = sub(_mm512_set1_pd(c.x), px), wy = sub(_mm512_set1_pd(c.y), py),
+                          wz = sub(_mm512_set1_pd(c.z), pz);
+            const __m512d wv = dot(wx, wy, wz, vx, vy, vz);
+            const __m512d ww = dot(wx, wy, wz, wx, wy, wz);
+            const __m512d size =
+                add(add(add(add(add(_mm512_abs_pd(wx), _mm512_abs_pd(wy)), _mm512_abs_pd(wz)), _mm512_abs_pd(px)),
+                        _mm512_abs_pd(py)),
+                    _mm512_abs_pd(pz));
+            const __m512d reach = add(_mm512_set1_pd(m_scene.receiverRadii[R]),
+                                      mul(_mm512_set1_pd(1e-12), add(_mm512_set1_pd(1.0), size)));
+            const __mmask8 behind = _mm512_cmp_pd_mask(wv, zero, _CMP_NGT_UQ);
+            const __m512d gap = sub(sub(mul(ww, vv), mul(wv, wv)), mul(mul(_mm512_set1_pd(1e-12), ww), vv));
+            const __m512d limit = mul(mul(mul(reach, reach), vv), _mm512_set1_pd(1.0 + 1e-12));
+            const __mmask8 far = _mm512_cmp_pd_mask(size, _mm512_set1_pd(1e6), _CMP_LE_OQ) &
+                                 _mm512_cmp_pd_mask(vv, _mm512_set1_pd(0.5), _CMP_GE_OQ) &
+                                 _mm512_cmp_pd_mask(vv, _mm512_set1_pd(2.0), _CMP_LE_OQ) &
+                                 _mm512_cmp_pd_mask(gap, limit, _CMP_GT_OQ);
+            const __mmask8 near = active & ~behind & ~far;
+            if (near == 0) {
+                continue;
+            }
+            Store(state, pk);
+            alignas(64) int plane[kLanes];
+            alignas(64) double distance[kLanes];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(plane), _mm512_cvtepi64_epi32(hits.plane));
+            _mm512_store_pd(distance, hits.distance);
+            for (unsigned int rest = near; rest != 0; rest &= rest - 1) {
                 const int l = __builtin_ctz(rest);
-                const int plane = hits.plane[l];
-                const int layer = plane >= 0 ? (*scene.planes)[plane].LayerID : -1;
+                alignas(32) std::array<float, kPaddedBands> e;
+                for (unsigned int b = 0; b < bands; ++b) {
+                    e[b] = pk.e[b][l];
+                }
+                Receive(R, TPoint3D::Make(pk.rays.px[l], pk.rays.py[l], pk.rays.pz[l]),
+                        TVector(pk.rays.vx[l], pk.rays.vy[l], pk.rays.vz[l]), pk.dist[l], e.data(),
+                        static_cast<unsigned int>(pk.reflections[l]), lanes[l], plane[l], distance[l]);
+            }
+        }
+        if (m_scene.hitFiles) {
+            alignas(64) int plane[kLanes];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(plane), _mm512_cvtepi64_epi32(hits.plane));
+            for (unsigned int rest = hit; rest != 0; rest &= rest - 1) {
+                const int l = __builtin_ctz(rest);
+                const int layer = (*m_scene.planes)[plane[l]].LayerID;
                 if (layer >= 0 && static_cast<unsigned int>(layer) < lanes[l].hits.size()) {
                     lanes[l].hits[layer] += 1;
                 }
             }
         }
-        for (unsigned int rest = ended; rest != 0; rest &= rest - 1) {
-            const int l = __builtin_ctz(rest);
-            tracer.End(lanes[l].id, (lost >> l & 1u) != 0, static_cast<unsigned int>(pk.reflections[l]), pk.dist[l],
-                       TPoint3D::Make(pk.rays.px[l], pk.rays.py[l], pk.rays.pz[l]),
-                       TVector(pk.rays.vx[l], pk.rays.vy[l], pk.rays.vz[l]));
+
+        // The reflection, as Reflect does it.
+        const __m512d dx = sub(hits.qx, px), dy = sub(hits.qy, py), dz = sub(hits.qz, pz);
+        dist = _mm512_mask_add_pd(dist, hit, dist, _mm512_sqrt_pd(dot(dx, dy, dz, dx, dy, dz)));
+        const __m512d nx = Pick(search.NormalRow(0), hits.plane), ny = Pick(search.NormalRow(1), hits.plane),
+                      nz = Pick(search.NormalRow(2), hits.plane);
+        const __m512d k = mul(_mm512_set1_pd(2.0), dot(vx, vy, vz, nx, ny, nz));
+        rays.vx = _mm512_mask_blend_pd(hit, vx, sub(vx, mul(nx, k)));
+        rays.vy = _mm512_mask_blend_pd(hit, vy, sub(vy, mul(ny, k)));
+        rays.vz = _mm512_mask_blend_pd(hit, vz, sub(vz, mul(nz, k)));
+        rays.px = _mm512_mask_blend_pd(hit, px, hits.qx);
+        rays.py = _mm512_mask_blend_pd(hit, py, hits.qy);
+        rays.pz = _mm512_mask_blend_pd(hit, pz, hits.qz);
+        rays.last = _mm512_mask_blend_epi64(hit, rays.last, hits.plane);
+        reflections = _mm512_mask_add_pd(reflections, hit, reflections, _mm512_set1_pd(1.0));
+        // Energies band by band, and their sum in double in band order, as
+        // GetEnergy adds them.
+        const __m512i index32 = _mm512_zextsi256_si512(_mm512_cvtepi64_epi32(hits.plane));
+        __m512d energy = zero;
+        for (unsigned int b = 0; b < bands; ++b) {
+            const __m256 factor =
+                _mm512_castps512_ps256(_mm512_permutexvar_ps(index32, _mm512_load_ps(reflected.value[b])));
+            __m256 e = _mm256_load_ps(pk.e[b]);
+            e = _mm256_mask_mul_ps(e, hit, e, factor);
+            _mm256_store_ps(pk.e[b], e);
+            energy = add(energy, _mm512_cvtps_pd(e));
         }
-        pk.rays.active &= ~ended;
+
+        // The stop rules of Step.
+        __mmask8 stop = 0;
+        if (m_scene.maxReflections >= 0) {
+            stop = _mm512_cmp_pd_mask(reflections, _mm512_set1_pd(m_scene.maxReflections), _CMP_GT_OQ);
+        }
+        if (m_scene.artificialTail) {
+            stop &= static_cast<__mmask8>(~pk.tail);
+        }
+        stop |= _mm512_cmp_pd_mask(dist, _mm512_set1_pd(m_scene.maxDistance), _CMP_GT_OQ);
+        stop |= _mm512_cmp_pd_mask(energy, state.floor, _CMP_LT_OQ);
+        const __mmask8 lost = active & ~hit;
+        stop = (stop | lost) & active;
+        if (stop != 0) {
+            Store(state, pk);
+            for (unsigned int rest = stop; rest != 0; rest &= rest - 1) {
+                const int l = __builtin_ctz(rest);
+                End(lanes[l].id, (lost >> l & 1u) != 0, static_cast<unsigned int>(pk.reflections[l]), pk.dist[l],
+                    TPoint3D::Make(pk.rays.px[l], pk.rays.py[l], pk.rays.pz[l]),
+                    TVector(pk.rays.vx[l], pk.rays.vy[l], pk.rays.vz[l]));
+            }
+            rays.active = active & ~stop;
+            refill = next < last && !stopping;
+        }
     }
-    log.ends.resize(next - first);
+    m_log.ends.resize(next - first);
 }
 #endif
 
@@ -616,7 +667,7 @@ void TraceRays(const TTraceScene& scene, unsigned int first, unsigned int last, 
     const TPlaneSearch& search = *scene.search;
 #ifdef VELTO_WIDE_LANES
     if (search.WideBatches() && !scene.diffuse) {
-        TraceWide(scene, first, last, log, keepGoing, tracer);
+        tracer.TraceWide(first, last, keepGoing);
         // The lanes interleave their rays' arrivals; each ray's own stay in order.
         std::stable_sort(log.arrivals.begin(), log.arrivals.end(),
                          [](const TArrivalRecord& a, const TArrivalRecord& b) { return a.id < b.id; });
