@@ -367,12 +367,19 @@ void TResult::CreateRayFile(int s, int r, const std::string& base)
 
 void TResult::SaveRay(TRay& ray, int which)
 {
+    std::string line;
+    ray.Format(line);
+    SaveRayLine(line, 0, line.size(), which);
+}
+
+void TResult::SaveRayLine(const std::string& line, std::size_t first, std::size_t length, int which)
+{
     FILE* f = which == 0 ? EarlyRayFile.get() : RayFile.get();
     if (f == nullptr) {
         ConsolePrint("Erro de programação - arquivo para gravar raios nao está aberto!!!\n");
         return;
     }
-    ray.Save(f);
+    std::fwrite(line.data() + first, 1, length, f);
     // The counts tell the response phase that the files hold arrivals.
     if (which == 0) {
         ++EarlyRefCount;

@@ -148,6 +148,8 @@ public:
     void CreateRayFile(int s, int r, const std::string& base);
     // which: 0 early file, 1 ray file.
     void SaveRay(TRay& ray, int which);
+    // The same with the ray's line as TRay::Format gives it.
+    void SaveRayLine(const std::string& line, std::size_t first, std::size_t length, int which);
     void CloseRayFile();
     void CreateHitFile(int s, int r, const std::string& base);
     // One line "index azim elev 1 value hits[0] .. hits[count-1]" to the early

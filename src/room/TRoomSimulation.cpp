@@ -116,11 +116,11 @@ void TRoom::ApplyArrival(unsigned int S, const TTraceLog& log, const TArrivalRec
     if ((a.actions & TArrivalRecord::kDirect) != 0) {
         result.AcumulateDirectSound(ray);
     }
-    if ((a.actions & TArrivalRecord::kEarlyFile) != 0) {
-        result.SaveRay(ray, 0);
-    }
-    if ((a.actions & TArrivalRecord::kLateFile) != 0) {
-        result.SaveRay(ray, 1);
+    if ((a.actions & (TArrivalRecord::kEarlyFile | TArrivalRecord::kLateFile)) != 0) {
+        // The line was formatted by the tracing thread, with Save's turn of
+        // the azimuth, which the ray takes here too.
+        ray.FixAzimuth();
+        result.SaveRayLine(log.text, a.line, a.lineLength, (a.actions & TArrivalRecord::kEarlyFile) != 0 ? 0 : 1);
     }
     if ((a.actions & TArrivalRecord::kLateResponse) != 0) {
         result.InsertRay(ray);

@@ -166,6 +166,7 @@ void TTraceLog::Clear()
     energies.clear();
     hits.clear();
     ends.clear();
+    text.clear();
     segments = 0;
 }
 
@@ -655,6 +656,22 @@ void RunTracer::TraceWide(unsigned int first, unsigned int last, const std::atom
 }
 #endif
 
+// The ray-file lines of the log's arrivals, formatted here, on the tracing
+// thread, rather than where the logs are applied one after another.
+void FormatLines(const TTraceScene& scene, TTraceLog& log)
+{
+    TRay ray(scene.NumBands);
+    for (TArrivalRecord& a : log.arrivals) {
+        if ((a.actions & (TArrivalRecord::kEarlyFile | TArrivalRecord::kLateFile)) == 0) {
+            continue;
+        }
+        log.Fill(a, ray);
+        a.line = log.text.size();
+        ray.Format(log.text);
+        a.lineLength = log.text.size() - a.line;
+    }
+}
+
 } // namespace
 
 void TraceRays(const TTraceScene& scene, unsigned int first, unsigned int last, TTraceLog& log,
@@ -671,6 +688,7 @@ void TraceRays(const TTraceScene& scene, unsigned int first, unsigned int last, 
         // The lanes interleave their rays' arrivals; each ray's own stay in order.
         std::stable_sort(log.arrivals.begin(), log.arrivals.end(),
                          [](const TArrivalRecord& a, const TArrivalRecord& b) { return a.id < b.id; });
+        FormatLines(scene, log);
         log.segments = tracer.Segments();
         return;
     }
@@ -735,5 +753,6 @@ void TraceRays(const TTraceScene& scene, unsigned int first, unsigned int last, 
         std::stable_sort(log.arrivals.begin(), log.arrivals.end(),
                          [](const TArrivalRecord& a, const TArrivalRecord& b) { return a.id < b.id; });
     }
+    FormatLines(scene, log);
     log.segments = tracer.Segments();
 }

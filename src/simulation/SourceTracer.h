@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "geometry/MathFunctions.h"
@@ -86,6 +87,8 @@ struct TArrivalRecord {
     TDirection startDir;        // degrees
     std::size_t energies = 0;   // first of NumBands values in TTraceLog::energies
     std::size_t hits = 0;       // first of NumPlaneLayers counts in TTraceLog::hits
+    std::size_t line = 0;       // with a ray-file action: its line in TTraceLog::text,
+    std::size_t lineLength = 0; // formatted where the ray was traced
 };
 
 // How a traced ray ended.
@@ -106,6 +109,7 @@ struct TTraceLog {
     std::vector<float> energies;
     std::vector<unsigned int> hits;
     std::vector<TRayEnd> ends;        // one per ray of the run
+    std::string text;                 // the arrivals' ray-file lines
     std::uint64_t segments = 0;       // straight paths traced (plane searches)
 
     void Clear();

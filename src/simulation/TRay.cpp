@@ -1,5 +1,6 @@
 #include "simulation/TRay.h"
 
+#include <charconv>
 #include <cmath>
 #include <string>
 
@@ -91,14 +92,55 @@ void TRay::FixAzimuth()
 
 void TRay::Save(FILE* f)
 {
-    FixAzimuth();
-    std::fprintf(f, "%u %1.6f %1.3f %1.3f %d %1.3f %1.3f ", index, static_cast<double>(fatordist),
-                 static_cast<double>(dir.azim), static_cast<double>(dir.elev), reflections,
-                 static_cast<double>(startDir.azim), static_cast<double>(startDir.elev));
-    for (unsigned int b = 0; b < num_bands; ++b) {
-        std::fprintf(f, "%g ", static_cast<double>(spectrum[b]));
+    std::string line;
+    Format(line);
+    std::fputs(line.c_str(), f);
+}
+
+namespace {
+
+// Appends value as printf's "%1.<precision>f" (fixed) or "%g" (general)
+// would write it in the "C" locale, which is what std::to_chars promises,
+// and a space; to_chars needs none of printf's big-number arithmetic for the
+// tiny energies of late arrivals.
+void AppendFloat(std::string& out, double value, std::chars_format format, int precision)
+{
+    char buffer[400]; // the longest fixed form of a double with six decimals, and more
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
+    if (error == std::errc()) {
+        out.append(buffer, end);
+    } else {
+        out += FormatText(format == std::chars_format::fixed ? "%1.*f" : "%.*g", precision, value);
     }
-    std::fprintf(f, "%d\n", ID);
+    out += ' ';
+}
+
+template <class Integer> void AppendInteger(std::string& out, Integer value)
+{
+    char buffer[24];
+    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+} // namespace
+
+void TRay::Format(std::string& out)
+{
+    FixAzimuth();
+    // "%u %1.6f %1.3f %1.3f %d %1.3f %1.3f " then "%g " per band and "%d\n".
+    AppendInteger(out, index);
+    out += ' ';
+    AppendFloat(out, fatordist, std::chars_format::fixed, 6);
+    AppendFloat(out, dir.azim, std::chars_format::fixed, 3);
+    AppendFloat(out, dir.elev, std::chars_format::fixed, 3);
+    AppendInteger(out, reflections);
+    out += ' ';
+    AppendFloat(out, startDir.azim, std::chars_format::fixed, 3);
+    AppendFloat(out, startDir.elev, std::chars_format::fixed, 3);
+    for (unsigned int b = 0; b < num_bands; ++b) {
+        AppendFloat(out, spectrum[b], std::chars_format::general, 6);
+    }
+    AppendInteger(out, ID);
+    out += '\n';
 }
 
 bool TRay::Read(FILE* f)

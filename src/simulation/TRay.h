@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "geometry/MathFunctions.h"
@@ -80,6 +81,8 @@ public:
     // One text line: "index fatordist azim elev reflections startAzim startElev
     // e0 .. eN-1 id". The band count is not stored: a reader must be sized to it.
     void Save(FILE* f);
+    // The line Save writes, appended to out (Save's FixAzimuth included).
+    void Format(std::string& out);
     // Reads one line written by Save; false when the line is missing or
     // malformed (the record then keeps what it had).
     bool Read(FILE* f);
