@@ -218,7 +218,7 @@ int BatchLanes()
 
 } // namespace
 
-TPlaneSearch::TPlaneSearch(const std::vector<TPlane>& planes, bool narrowLanes) : m_planes(&planes)
+TPlaneSearch::TPlaneSearch(const std::vector<TPlane>& planes, int widestLanes) : m_planes(&planes)
 {
     m_entries.reserve(planes.size());
     m_outlines.reserve(planes.size());
@@ -268,8 +268,9 @@ TPlaneSearch::TPlaneSearch(const std::vector<TPlane>& planes, bool narrowLanes) 
             m_flat.rows[Flat::kOz][i] = entry.origin.z;
             m_flat.usable |= entry.usable ? 1u << i : 0u;
         }
-        m_flat.width = narrowLanes ? 2 : WidestLanes();
-        m_flat.batch = narrowLanes ? 0 : BatchLanes();
+        m_flat.width = std::min(widestLanes, WidestLanes()) >= 4 ? 4 : 2;
+        const int batch = std::min(widestLanes, BatchLanes());
+        m_flat.batch = batch >= 8 ? 8 : batch >= 4 ? 4 : 0;
         for (int i = 0; i < m_flat.count; ++i) {
             const Outline& o = m_outlines[i];
             if (o.direct || o.count != 1) {

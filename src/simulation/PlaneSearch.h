@@ -25,9 +25,10 @@ struct TPlaneHit {
 // the answer, so both give the decisions of the plane-by-plane search.
 class TPlaneSearch {
 public:
-    // narrowLanes: crossings two at a time even where wider instructions
-    // exist (the same answers; for tests of the narrow path).
-    explicit TPlaneSearch(const std::vector<TPlane>& planes, bool narrowLanes = false);
+    // widestLanes: at most this many doubles per instruction even where the
+    // processor has wider ones (2, 4 or 8; the same answers, for tests of
+    // each path).
+    explicit TPlaneSearch(const std::vector<TPlane>& planes, int widestLanes = 8);
 
     // lastPlane: the plane to skip, or any number outside the list for none.
     TPlaneHit Next(TPoint3D p, TVector v, int lastPlane) const;

@@ -102,8 +102,8 @@ void Store(float* to, const Bands& from)
 // Moves the ray to p on the plane of normal n and number P and reflects it
 // specularly; the plane's absorption is taken off its energy and, with
 // diffuse processing, the scattered share goes to scattEnergy (BandStride
-// values) instead; without, scattEnergy is left as it is. Band by band, the products are those of one band at a
-// time: a vector only does several bands at once.
+// values) instead; without, scattEnergy is left as it is. Each band gets
+// the products it would get alone: a vector only does eight bands at once.
 [[gnu::always_inline]] inline void Reflect(TVector n, const TSurfaceTable& surfaces, int P, bool diffuse,
                                            Raio_st& ray, TPoint3D p, float* scattEnergy)
 {
@@ -416,6 +416,12 @@ public:
         end.v = v;
     }
 
+    // Rays [first, last), lanes of them at a time (1 or kLanes), each
+    // segment by segment with Step; with several lanes the search takes the
+    // lanes' rays together. The rays are dealt to the lanes in order as
+    // lanes free up.
+    void TraceLanes(unsigned int first, unsigned int last, const std::atomic<bool>* keepGoing, int lanes);
+
 #ifdef VELTO_WIDE_LANES
     // Rays [first, last) as Step traces them, specular only, eight at a time
     // in the lanes of the widest vectors: the rays are dealt to the lanes in
@@ -463,6 +469,62 @@ private:
     // log another thread is filling.
     std::uint64_t m_segments = 0;
 };
+
+void RunTracer::TraceLanes(unsigned int first, unsigned int last, const std::atomic<bool>* keepGoing, int lanes)
+{
+    const TPlaneSearch& search = *m_scene.search;
+    std::array<Lane, kLanes> lane;
+    std::array<TPlaneHit, TPlaneSearch::kBatchLanes> hits;
+    TPlaneSearch::TRayBatch batch;
+    TPlaneSearch::TBatchHits found;
+    unsigned int active = 0; // bit l: lane l holds a ray
+    unsigned int next = first;
+    bool stopping = false;
+    for (;;) {
+        for (int l = 0; l < lanes; ++l) {
+            while ((active >> l & 1u) == 0 && next < last && !stopping) {
+                if (keepGoing != nullptr && !keepGoing->load(std::memory_order_relaxed)) {
+                    stopping = true; // the rays under way end as usual
+                } else if (Start(lane[l], next++)) {
+                    active |= 1u << l;
+                }
+            }
+        }
+        if (active == 0) {
+            break;
+        }
+        if (lanes == 1) {
+            hits[0] = search.Next(lane[0].ray.p, lane[0].ray.v, lane[0].lastPlane);
+        } else {
+            for (unsigned int rest = active; rest != 0; rest &= rest - 1) {
+                const int l = __builtin_ctz(rest);
+                const Raio_st& ray = lane[l].ray;
+                batch.px[l] = ray.p.x;
+                batch.py[l] = ray.p.y;
+                batch.pz[l] = ray.p.z;
+                batch.vx[l] = ray.v.x;
+                batch.vy[l] = ray.v.y;
+                batch.vz[l] = ray.v.z;
+                batch.lastPlane[l] = lane[l].lastPlane;
+            }
+            batch.active = active;
+            search.NextBatch(batch, found);
+            for (unsigned int rest = active; rest != 0; rest &= rest - 1) {
+                const int l = __builtin_ctz(rest);
+                hits[l].plane = found.plane[l];
+                hits[l].point = TPoint3D::Make(found.qx[l], found.qy[l], found.qz[l]);
+                hits[l].distance = found.distance[l];
+            }
+        }
+        for (unsigned int rest = active; rest != 0; rest &= rest - 1) {
+            const int l = __builtin_ctz(rest);
+            if (Step(lane[l], hits[l])) {
+                active &= ~(1u << l);
+            }
+        }
+    }
+    m_log.ends.resize(next - first);
+}
 
 #ifdef VELTO_WIDE_LANES
 void RunTracer::TraceWide(unsigned int first, unsigned int last, const std::atomic<bool>* keepGoing)
@@ -682,73 +744,21 @@ void TraceRays(const TTraceScene& scene, unsigned int first, unsigned int last, 
     log.ends.resize(last - first);
     RunTracer tracer(scene, log);
     const TPlaneSearch& search = *scene.search;
-#ifdef VELTO_WIDE_LANES
-    if (search.WideBatches() && !scene.diffuse) {
-        tracer.TraceWide(first, last, keepGoing);
-        // The lanes interleave their rays' arrivals; each ray's own stay in order.
-        std::stable_sort(log.arrivals.begin(), log.arrivals.end(),
-                         [](const TArrivalRecord& a, const TArrivalRecord& b) { return a.id < b.id; });
-        FormatLines(scene, log);
-        log.segments = tracer.Segments();
-        return;
-    }
-#endif
-    // Specular rays in a small room go through the search several at once,
+    // Specular rays of a small room go through the search several at once,
     // each in a lane of its own; scattering sends every reflection through
     // searches of its own, so there the rays are traced one by one.
-    const int lanes = search.Batches() && !scene.diffuse ? TPlaneSearch::kBatchLanes : 1;
-    std::array<Lane, kLanes> lane;
-    std::array<TPlaneHit, TPlaneSearch::kBatchLanes> hits;
-    TPlaneSearch::TRayBatch batch;
-    TPlaneSearch::TBatchHits found;
-    unsigned int active = 0; // bit l: lane l holds a ray
-    unsigned int next = first;
-    bool stopping = false;
-    for (;;) {
-        for (int l = 0; l < lanes; ++l) {
-            while ((active >> l & 1u) == 0 && next < last && !stopping) {
-                if (keepGoing != nullptr && !keepGoing->load(std::memory_order_relaxed)) {
-                    stopping = true; // the rays under way end as usual
-                } else if (tracer.Start(lane[l], next++)) {
-                    active |= 1u << l;
-                }
-            }
-        }
-        if (active == 0) {
-            break;
-        }
-        if (lanes == 1) {
-            hits[0] = search.Next(lane[0].ray.p, lane[0].ray.v, lane[0].lastPlane);
-        } else {
-            for (unsigned int rest = active; rest != 0; rest &= rest - 1) {
-                const int l = __builtin_ctz(rest);
-                const Raio_st& ray = lane[l].ray;
-                batch.px[l] = ray.p.x;
-                batch.py[l] = ray.p.y;
-                batch.pz[l] = ray.p.z;
-                batch.vx[l] = ray.v.x;
-                batch.vy[l] = ray.v.y;
-                batch.vz[l] = ray.v.z;
-                batch.lastPlane[l] = lane[l].lastPlane;
-            }
-            batch.active = active;
-            search.NextBatch(batch, found);
-            for (unsigned int rest = active; rest != 0; rest &= rest - 1) {
-                const int l = __builtin_ctz(rest);
-                hits[l].plane = found.plane[l];
-                hits[l].point = TPoint3D::Make(found.qx[l], found.qy[l], found.qz[l]);
-                hits[l].distance = found.distance[l];
-            }
-        }
-        for (unsigned int rest = active; rest != 0; rest &= rest - 1) {
-            const int l = __builtin_ctz(rest);
-            if (tracer.Step(lane[l], hits[l])) {
-                active &= ~(1u << l);
-            }
-        }
+    const bool batched = search.Batches() && !scene.diffuse;
+    bool traced = false;
+#ifdef VELTO_WIDE_LANES
+    if (batched && search.WideBatches()) {
+        tracer.TraceWide(first, last, keepGoing);
+        traced = true;
     }
-    log.ends.resize(next - first);
-    if (lanes > 1) {
+#endif
+    if (!traced) {
+        tracer.TraceLanes(first, last, keepGoing, batched ? kLanes : 1);
+    }
+    if (batched) {
         // The lanes interleave their rays' arrivals; each ray's own stay in order.
         std::stable_sort(log.arrivals.begin(), log.arrivals.end(),
                          [](const TArrivalRecord& a, const TArrivalRecord& b) { return a.id < b.id; });

@@ -1,6 +1,9 @@
 #include "simulation/TRay.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -30,6 +33,39 @@ TEST(TRay, TextLineAndAzimuthNormalisation)
     for (const auto& [given, stored] : cases) {
         TRay a = Arrival(1, given, 0, 0);
         EXPECT_FLOAT_EQ(a.dir.azim, stored) << given;
+    }
+}
+
+// The line is built without printf, which is slow for the tiny energies of
+// late arrivals; it must still be printf's, character for character, for
+// every value a float can hold.
+TEST(TRay, TextLineIsPrintfsForAnyValue)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const float values[] = {0.0f, -0.0f, 1.0f, -1.0f, 0.0005f, 0.0015f, 2.5e-12f, 1.0e-38f, 1.4e-45f, 123456.5f,
+                            9999995.0f, 3.4028235e38f, -3.4028235e38f, 359.9995f, -179.99951f, 1e-5f, 1e-4f,
+                            999999.5f, nan, -nan, inf, -inf};
+    for (const float a : values) {
+        for (const float b : {0.25f, 7.0e-7f}) {
+            TRay r(3);
+            const float energies[3] = {a, b, a * 1e-20f};
+            TDirection arrival, start;
+            arrival.Set(a, -a, 1);
+            start.Set(b, a, 1);
+            r.Set(4000000000u, energies, arrival, -7, a, start);
+            r.SetId(-3);
+            r.FixAzimuth();
+            char expected[2048];
+            std::snprintf(expected, sizeof expected, "%u %1.6f %1.3f %1.3f %d %1.3f %1.3f %g %g %g %d\n", r.index,
+                          static_cast<double>(r.fatordist), static_cast<double>(r.dir.azim),
+                          static_cast<double>(r.dir.elev), r.reflections, static_cast<double>(r.startDir.azim),
+                          static_cast<double>(r.startDir.elev), static_cast<double>(r.spectrum[0]),
+                          static_cast<double>(r.spectrum[1]), static_cast<double>(r.spectrum[2]), r.ID);
+            std::string line = "before ";
+            r.Format(line);
+            EXPECT_EQ(line, std::string("before ") + expected) << a << " " << b;
+        }
     }
 }
 
