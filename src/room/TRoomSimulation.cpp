@@ -94,7 +94,7 @@ TTraceScene TRoom::TraceSceneOf(unsigned int S, const TPlaneSearch& search, cons
         scene.receiverRayDirections.push_back(cart2sph(v));
     }
     scene.directions = receiverRays;
-    const std::vector<TVector> sphere = CreateRaysDirections(src.NumberOfRays);
+    const std::vector<TVector> sphere = CreateRaysDirections(src.NumberOfRays, ThreadCount(NumThreads));
     scene.directions.insert(scene.directions.end(), sphere.begin(), sphere.end());
 
     // Every ray carries the same share of the source's power, per band.

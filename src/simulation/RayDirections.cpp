@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "geometry/MathFunctions.h"
+#include "util/Parallel.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ unsigned int GeodesicRayCount(unsigned int requested)
     return 10 * n * n + 2;
 }
 
-std::vector<TVector> CreateRaysDirections(double NumberOfRays)
+std::vector<TVector> CreateRaysDirections(double NumberOfRays, unsigned int threads)
 {
     const double q = (NumberOfRays - 2.0) / 10.0;
     const int n = q > 0.0 ? static_cast<int>(std::sqrt(q)) : 0;
@@ -84,16 +85,28 @@ std::vector<TVector> CreateRaysDirections(double NumberOfRays)
             list.push_back(ArcPoint(vertices[kEdges[e].from], vertices[kEdges[e].to], i, n));
         }
     }
-    for (const Face& face : kFaces) {
+    // Every face holds (n - 1)(n - 2) / 2 points, after the edges' and in
+    // face order, so each face knows where its points go and the faces can
+    // be worked on at once.
+    const std::size_t perFace = n >= 2 ? static_cast<std::size_t>(n - 1) * static_cast<std::size_t>(n - 2) / 2 : 0;
+    const std::size_t facesStart = list.size();
+    list.resize(facesStart + kFaces.size() * perFace);
+    auto subdivide = [&](std::size_t f, std::size_t /*slot*/) {
+        const Face& face = kFaces[f];
+        std::size_t at = facesStart + f * perFace;
         for (int j = 1; j < n; ++j) {
             const TVector p = list[edgeStart[face.firstEdge] + j - 1];
             const TVector q2 = list[edgeStart[face.secondEdge] + j - 1];
             const int m = face.flag == 0 ? j : n - j;
             for (int i = 1; i < m; ++i) {
-                list.push_back(ArcPoint(p, q2, i, m));
+                list[at++] = ArcPoint(p, q2, i, m);
             }
         }
-    }
+    };
+    // Faces are small next to a whole ray run; one thread does it all below
+    // some thousands of points.
+    const unsigned int useful = perFace >= 500 ? threads : 1;
+    RunInOrder(kFaces.size(), useful, kFaces.size(), subdivide, [](std::size_t, std::size_t) {});
     return list;
 }
 

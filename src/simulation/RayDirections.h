@@ -12,8 +12,9 @@
 unsigned int GeodesicRayCount(unsigned int requested);
 
 // The 10 N^2 + 2 unit vectors of subdivision frequency N = floor(sqrt((
-// NumberOfRays - 2) / 10)); for N of 0 the 12 icosahedron vertices.
-std::vector<TVector> CreateRaysDirections(double NumberOfRays);
+// NumberOfRays - 2) / 10)); for N of 0 the 12 icosahedron vertices. The
+// faces are subdivided on up to `threads` threads (the same list for any).
+std::vector<TVector> CreateRaysDirections(double NumberOfRays, unsigned int threads = 1);
 
 // Normalises the vectors, drops zero vectors and later repeats of a direction
 // (equal azimuth and elevation), keeping the order; returns the new count.

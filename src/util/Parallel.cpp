@@ -35,11 +35,10 @@ bool RunInOrder(std::size_t count, unsigned int threads, std::size_t window,
     }
 
     std::mutex mutex;
-    std::condition_variable slotFreed;
+    std::condition_variable changed;
     std::vector<char> ready(window, 0);
     std::size_t next = 0;      // the next item to produce
     std::size_t committed = 0; // items committed so far
-    bool committing = false;   // a thread is committing
     bool stopped = false;
     std::exception_ptr error;
 
@@ -49,63 +48,81 @@ bool RunInOrder(std::size_t count, unsigned int threads, std::size_t window,
             error = std::move(e);
         }
         stopped = true;
-        slotFreed.notify_all();
+        changed.notify_all();
     };
+    // Called with the lock held: produces the next item if the window and
+    // keepGoing allow; false when there is none to produce now.
+    auto produceNext = [&](std::unique_lock<std::mutex>& lock) {
+        if (stopped || next >= count || next >= committed + window) {
+            return false;
+        }
+        // Asked under the lock: a stop request is a quick look at a flag.
+        if (keepGoing && !keepGoing()) {
+            stopped = true;
+            changed.notify_all();
+            return false;
+        }
+        const std::size_t item = next++;
+        lock.unlock();
+        try {
+            produce(item, item % window);
+        } catch (...) {
+            lock.lock();
+            fail(std::current_exception());
+            return false;
+        }
+        lock.lock();
+        ready[item % window] = 1;
+        changed.notify_all();
+        return true;
+    };
+    // The other threads only produce.
     auto work = [&] {
         std::unique_lock lock(mutex);
         for (;;) {
-            slotFreed.wait(lock, [&] { return stopped || next >= count || next < committed + window; });
+            changed.wait(lock, [&] { return stopped || next >= count || next < committed + window; });
             if (stopped || next >= count) {
                 return;
             }
-            // Asked under the lock: a stop request is a quick look at a flag.
-            if (keepGoing && !keepGoing()) {
-                stopped = true;
-                slotFreed.notify_all();
-                return;
+            produceNext(lock);
+        }
+    };
+    // The calling thread commits every item, in order, as soon as it is
+    // ready, and produces in between: what the commits change (often the
+    // large results of the whole run) stays in the cache of one core.
+    auto commitAll = [&] {
+        std::unique_lock lock(mutex);
+        while (!stopped && committed < count) {
+            if (ready[committed % window] == 0) {
+                if (!produceNext(lock)) {
+                    changed.wait(lock, [&] { return stopped || ready[committed % window] != 0; });
+                }
+                continue;
             }
-            const std::size_t item = next++;
+            const std::size_t c = committed;
             lock.unlock();
             try {
-                produce(item, item % window);
+                commit(c, c % window);
             } catch (...) {
                 lock.lock();
                 fail(std::current_exception());
-                return;
+                break;
             }
             lock.lock();
-            ready[item % window] = 1;
-            // One thread at a time commits whatever is ready in order; items
-            // that become ready meanwhile are picked up before it lets go.
-            if (committing) {
-                continue;
-            }
-            committing = true;
-            while (!stopped && committed < count && ready[committed % window] != 0) {
-                const std::size_t c = committed;
-                lock.unlock();
-                try {
-                    commit(c, c % window);
-                } catch (...) {
-                    lock.lock();
-                    fail(std::current_exception());
-                    break;
-                }
-                lock.lock();
-                ready[c % window] = 0;
-                ++committed;
-                slotFreed.notify_all();
-            }
-            committing = false;
-            slotFreed.notify_all();
+            ready[c % window] = 0;
+            ++committed;
+            changed.notify_all();
         }
+        // Whatever ended the commits ends the producing too.
+        stopped = stopped || committed < count;
+        changed.notify_all();
     };
 
     std::vector<std::thread> pool;
     for (unsigned int t = 1; t < threads; ++t) {
         pool.emplace_back(work);
     }
-    work();
+    commitAll();
     for (std::thread& t : pool) {
         t.join();
     }

@@ -1,6 +1,7 @@
 #include "simulation/RayDirections.h"
 
 #include <cmath>
+#include <cstring>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -41,6 +42,14 @@ TEST(CreateRaysDirections, OrderIsStable)
         checksum += (i + 1) * (list[i].x + 2 * list[i].y + 3 * list[i].z);
     }
     EXPECT_NEAR(checksum, -1105.3112773329374, 1e-9);
+
+    // Faces worked on by several threads: the same list, bit for bit.
+    const auto one = CreateRaysDirections(20252);
+    for (unsigned int threads : {2u, 7u}) {
+        const auto many = CreateRaysDirections(20252, threads);
+        ASSERT_EQ(many.size(), one.size());
+        EXPECT_EQ(std::memcmp(many.data(), one.data(), one.size() * sizeof(TVector)), 0) << threads;
+    }
 }
 
 TEST(RemoveRepeatedRays, KeepsOneRayPerDirection)
