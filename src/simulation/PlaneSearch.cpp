@@ -757,7 +757,7 @@ void WideSearch::NextBatch(const TPlaneSearch& search, const TPlaneSearch::TRayB
     in.last = _mm512_cvtepi32_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(rays.lastPlane)));
     in.active = static_cast<__mmask8>(rays.active);
     WideHits out;
-    const __mmask8 found = Find(search, in, out);
+    const __mmask8 found = Find(TablesOf(search), in, out);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(hits.plane), _mm512_cvtepi64_epi32(out.plane));
     _mm512_storeu_pd(hits.qx, out.qx);
     _mm512_storeu_pd(hits.qy, out.qy);

@@ -56,10 +56,6 @@ public:
     // Next for lane l of a batch alone.
     void NextLane(const TRayBatch& rays, int l, TBatchHits& hits) const;
 
-    // The normal of plane i, one row per axis, as the search holds it: for the
-    // vector code of the tracer (small rooms only).
-    const double* NormalRow(int axis) const { return m_flat.rows[axis]; }
-
 private:
     // Rooms of fewer planes than this are searched plane by plane.
     static constexpr int kFlatLimit = 12;

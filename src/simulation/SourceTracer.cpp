@@ -542,6 +542,7 @@ void RunTracer::TraceWide(unsigned int first, unsigned int last, const std::atom
     // needs them (new rays, arrivals, ends, the search of one ray) and
     // always holds the energies.
     Packet pk;
+    const WideSearch::Tables tables = WideSearch::TablesOf(search);
     std::array<Lane, kLanes> lanes;
     TPlaneSearch::TBatchHits spare;
     WideState state{};
@@ -590,7 +591,7 @@ void RunTracer::TraceWide(unsigned int first, unsigned int last, const std::atom
         }
         m_segments += static_cast<unsigned int>(__builtin_popcount(active));
 
-        const __mmask8 found = WideSearch::Find(search, rays, hits);
+        const __mmask8 found = WideSearch::Find(tables, rays, hits);
         if ((active & ~found) != 0) {
             Store(state, pk);
             for (unsigned int rest = active & ~found; rest != 0; rest &= rest - 1) {
@@ -666,8 +667,8 @@ void RunTracer::TraceWide(unsigned int first, unsigned int last, const std::atom
         // The reflection, as Reflect does it.
         const __m512d dx = sub(hits.qx, px), dy = sub(hits.qy, py), dz = sub(hits.qz, pz);
         dist = _mm512_mask_add_pd(dist, hit, dist, _mm512_sqrt_pd(dot(dx, dy, dz, dx, dy, dz)));
-        const __m512d nx = Pick(search.NormalRow(0), hits.plane), ny = Pick(search.NormalRow(1), hits.plane),
-                      nz = Pick(search.NormalRow(2), hits.plane);
+        const __m512d nx = Pick(tables.rows[0], hits.plane), ny = Pick(tables.rows[1], hits.plane),
+                      nz = Pick(tables.rows[2], hits.plane);
         const __m512d k = mul(_mm512_set1_pd(2.0), dot(vx, vy, vz, nx, ny, nz));
         rays.vx = _mm512_mask_blend_pd(hit, vx, sub(vx, mul(nx, k)));
         rays.vy = _mm512_mask_blend_pd(hit, vy, sub(vy, mul(ny, k)));

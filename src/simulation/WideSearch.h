@@ -29,12 +29,20 @@ struct WideHits {
 };
 
 struct WideSearch {
+    // What the search reads of the planes. The tracer keeps a copy of its
+    // own beside its other data for the whole of a run: how far apart data
+    // lie in memory decides whether the processor takes a read for one of a
+    // just written address, which then waits (the low twelve bits of
+    // addresses are compared first), and within one thread's frame that
+    // distance is the same on every run.
+    using Tables = TPlaneSearch::Flat;
+    static const Tables& TablesOf(const TPlaneSearch& search) { return search.m_flat; }
+
     // The hits of the active lanes that the vectors settle; returns those lanes.
-    VELTO_WIDE static __mmask8 Find(const TPlaneSearch& search, const WideRays& rays, WideHits& hits)
+    VELTO_WIDE static __mmask8 Find(const Tables& m_flat, const WideRays& rays, WideHits& hits)
     {
         using namespace wide;
         using Flat = TPlaneSearch::Flat;
-        const Flat& m_flat = search.m_flat;
         const __m512d px = rays.px, py = rays.py, pz = rays.pz;
         const __m512d vx = rays.vx, vy = rays.vy, vz = rays.vz;
         const __m512i last = rays.last;
