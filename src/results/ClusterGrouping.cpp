@@ -22,6 +22,7 @@
 #include <tuple>
 
 #include "geometry/TVector.h"
+#include "simulation/WideLanes.h"
 #include "util/ErrorMessage.h"
 
 namespace {
@@ -166,9 +167,70 @@ struct PairScan {
     std::vector<double> row;
 };
 
+#ifdef VELTO_WIDE_LANES
+// Row i of the cosines, j from i + 1 on, as the plain loop computes them:
+// eight at a time, with std::clamp's comparisons.
+[[VELTO_WIDE_TARGET]] void CosinesWide(const double* ux, const double* uy, const double* uz, const double* length,
+                                       int i, int ne, double* row)
+{
+    using namespace wide;
+    const __m512d xi = _mm512_set1_pd(ux[i]), yi = _mm512_set1_pd(uy[i]), zi = _mm512_set1_pd(uz[i]);
+    const __m512d li = _mm512_set1_pd(length[i]);
+    const __m512d low = _mm512_set1_pd(-1.0), high = _mm512_set1_pd(1.0);
+    int j = i + 1;
+    for (; j + 8 <= ne; j += 8) {
+        const __m512d dot = add(add(mul(xi, _mm512_loadu_pd(ux + j)), mul(yi, _mm512_loadu_pd(uy + j))),
+                                mul(zi, _mm512_loadu_pd(uz + j)));
+        __m512d c = _mm512_div_pd(_mm512_div_pd(dot, li), _mm512_loadu_pd(length + j));
+        c = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(c, low, _CMP_LT_OQ), c, low);
+        c = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(high, c, _CMP_LT_OQ), c, high);
+        _mm512_storeu_pd(row + j, c);
+    }
+    for (; j < ne; ++j) {
+        const double dot = ux[i] * ux[j] + uy[i] * uy[j] + uz[i] * uz[j];
+        row[j] = std::clamp(dot / length[i] / length[j], -1.0, 1.0);
+    }
+}
+
+// The first j from `from` on whose pair passes the gates of the scan's test
+// as they stand, or ne: eight pairs at a time. The gates only tighten as
+// pairs are taken, so the pairs before it would fail the test in order too.
+[[VELTO_WIDE_TARGET]] int NextOfferWide(const double* row, const double* gate, const double* smallGate,
+                                        const double* largeGate, double gateI, int from, int ne)
+{
+    const __m512d bias = _mm512_set1_pd(1.0), scale = _mm512_set1_pd(kCosineCells / 2);
+    const __m512d onGate = _mm512_set1_pd(gateI);
+    const __m256i top = _mm256_set1_epi32(kCosineCells - 1);
+    int j = from;
+    for (; j + 8 <= ne; j += 8) {
+        const __m512d c = _mm512_loadu_pd(row + j);
+        // CellOf; a NaN cosine (no direction ever gives one) gets a cell
+        // in range here, where the plain path would read out of it.
+        const __m256i cell = _mm256_max_epi32(
+            _mm256_min_epi32(_mm512_cvttpd_epi32(_mm512_mul_pd(_mm512_add_pd(c, bias), scale)), top),
+            _mm256_setzero_si256());
+        const __mmask8 offers = _mm512_cmp_pd_mask(c, _mm512_i32gather_pd(cell, smallGate, 8), _CMP_GE_OQ) |
+                                _mm512_cmp_pd_mask(c, _mm512_i32gather_pd(cell, largeGate, 8), _CMP_LE_OQ) |
+                                _mm512_cmp_pd_mask(c, onGate, _CMP_GE_OQ) |
+                                _mm512_cmp_pd_mask(c, _mm512_loadu_pd(gate + j), _CMP_GE_OQ);
+        if (offers != 0) {
+            return j + __builtin_ctz(offers);
+        }
+    }
+    for (; j < ne; ++j) {
+        const double c = row[j];
+        const int k = CellOf(c);
+        if (c >= smallGate[k] || c <= largeGate[k] || c >= gateI || c >= gate[j]) {
+            return j;
+        }
+    }
+    return ne;
+}
+#endif
+
 } // namespace
 
-std::vector<std::vector<int>> GroupByDirection(const std::vector<TSubRay>& m, unsigned int threads)
+std::vector<std::vector<int>> GroupByDirection(const std::vector<TSubRay>& m, unsigned int threads, bool widest)
 {
     const int ne = static_cast<int>(m.size());
     assert(ne >= 2);
@@ -190,11 +252,22 @@ std::vector<std::vector<int>> GroupByDirection(const std::vector<TSubRay>& m, un
     for (unsigned int t = 0; t < scans; ++t) {
         scan.emplace_back(ne);
     }
+#ifdef VELTO_WIDE_LANES
+    const bool wide = widest && WideLanesSupported();
+#else
+    const bool wide = false;
+    (void)widest;
+#endif
     auto scanRows = [&](unsigned int t) {
         PairScan& s = scan[t];
         for (int i = static_cast<int>(t); i + 1 < ne; i += static_cast<int>(scans)) {
             // unit[i].Angle(unit[j]) up to the acos, operation for operation.
-            for (int j = i + 1; j < ne; ++j) {
+#ifdef VELTO_WIDE_LANES
+            if (wide) {
+                CosinesWide(ux.data(), uy.data(), uz.data(), length.data(), i, ne, s.row.data());
+            }
+#endif
+            for (int j = wide ? ne : i + 1; j < ne; ++j) {
                 const double dot = ux[i] * ux[j] + uy[i] * uy[j] + uz[i] * uz[j];
                 s.row[j] = std::clamp(dot / length[i] / length[j], -1.0, 1.0);
             }
@@ -206,6 +279,15 @@ std::vector<std::vector<int>> GroupByDirection(const std::vector<TSubRay>& m, un
             // so a pair that passes would have changed nothing anyway.
             double gateI = s.nearest[i].gate;
             for (int j = i + 1; j < ne; ++j) {
+#ifdef VELTO_WIDE_LANES
+                if (wide) {
+                    j = NextOfferWide(s.row.data(), s.gate.data(), s.smallGate.data(), s.largeGate.data(), gateI, j,
+                                      ne);
+                    if (j >= ne) {
+                        break;
+                    }
+                }
+#endif
                 const double c = s.row[j];
                 const int k = CellOf(c);
                 // Bitwise, not logical: four compares and one branch that is

@@ -35,5 +35,8 @@ constexpr double kMaxSpread = 50.0;
 //   beyond.
 // Time grows with the square of the block size, memory only linearly: a block
 // of diffuse arrivals holds some ten thousand members. A large block's pairs
-// are scanned on up to `threads` threads, with the same groups for any count.
-std::vector<std::vector<int>> GroupByDirection(const std::vector<TSubRay>& block, unsigned int threads = 1);
+// are scanned on up to `threads` threads, with the same groups for any count,
+// and eight at a time where the processor has the vectors for it (unless
+// `widest` is false: for tests of the plain path; the same groups).
+std::vector<std::vector<int>> GroupByDirection(const std::vector<TSubRay>& block, unsigned int threads = 1,
+                                               bool widest = true);

@@ -218,6 +218,7 @@ TEST(GroupByDirection, RandomBlocksGroupAsTheSortedPairs)
         SCOPED_TRACE(testing::Message() << "block " << b << " of " << n);
         const SortedPairsGrouping expected = GroupBySortedPairs(block);
         ASSERT_EQ(GroupByDirection(block), expected.groups);
+        ASSERT_EQ(GroupByDirection(block, 1, false), expected.groups) << "plain instructions only";
         jumpRuled += expected.jumps > 0;
         spreadRuled += expected.spreadRuled;
         oneGroup += expected.groups.size() == 1;
@@ -278,5 +279,6 @@ TEST(GroupByDirection, LargeBlocksGroupTheSameOnAnyNumberOfThreads)
         EXPECT_EQ(one, GroupBySortedPairs(block).groups);
         EXPECT_EQ(GroupByDirection(block, 2), one);
         EXPECT_EQ(GroupByDirection(block, 5), one);
+        EXPECT_EQ(GroupByDirection(block, 2, false), one) << "plain instructions only";
     }
 }
