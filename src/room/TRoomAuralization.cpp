@@ -138,11 +138,15 @@ bool TRoom::SaveImpRespWAV()
     }
     const float gain = normaliser > 0.0f ? 1.0f / normaliser : 0.0f;
     std::vector<char> written(static_cast<std::size_t>(NumSources) * NumReceivers, 0);
-    auto write = [&](std::size_t pair, std::size_t) {
+    // Pairs in parallel; each one's report comes out whole, in pair order.
+    std::vector<std::string> reports(written.size());
+    auto write = [&](std::size_t pair, std::size_t slot) {
         const unsigned s = static_cast<unsigned>(pair / NumReceivers);
         const unsigned r = static_cast<unsigned>(pair % NumReceivers);
+        const ConsoleCapture capture(reports[slot]);
         written[pair] = spcresult[r][s]->WaveWriteIR(PairBase(ProjectFolder, s, r) + "-IR.wav", gain) ? 1 : 0;
     };
-    RunInOrder(written.size(), ThreadCount(NumThreads), written.size(), write, [](std::size_t, std::size_t) {});
+    auto report = [&](std::size_t, std::size_t slot) { ConsolePrint("%s", reports[slot].c_str()); };
+    RunInOrder(written.size(), ThreadCount(NumThreads), written.size(), write, report);
     return std::find(written.begin(), written.end(), 0) == written.end();
 }
