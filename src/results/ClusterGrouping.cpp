@@ -169,9 +169,10 @@ struct PairScan {
 
 #ifdef VELTO_WIDE_LANES
 // Row i of the cosines, j from i + 1 on, as the plain loop computes them:
-// eight at a time, with std::clamp's comparisons.
-[[VELTO_WIDE_TARGET]] void CosinesWide(const double* ux, const double* uy, const double* uz, const double* length,
-                                       int i, int ne, double* row)
+// eight at a time, with std::clamp's comparisons. Returns the first j left
+// for the plain loop (fewer than eight remain).
+[[VELTO_WIDE_TARGET]] int CosinesWide(const double* ux, const double* uy, const double* uz, const double* length,
+                                      int i, int ne, double* row)
 {
     using namespace wide;
     const __m512d xi = _mm512_set1_pd(ux[i]), yi = _mm512_set1_pd(uy[i]), zi = _mm512_set1_pd(uz[i]);
@@ -186,15 +187,13 @@ struct PairScan {
         c = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(high, c, _CMP_LT_OQ), c, high);
         _mm512_storeu_pd(row + j, c);
     }
-    for (; j < ne; ++j) {
-        const double dot = ux[i] * ux[j] + uy[i] * uy[j] + uz[i] * uz[j];
-        row[j] = std::clamp(dot / length[i] / length[j], -1.0, 1.0);
-    }
+    return j;
 }
 
-// The first j from `from` on whose pair passes the gates of the scan's test
-// as they stand, or ne: eight pairs at a time. The gates only tighten as
-// pairs are taken, so the pairs before it would fail the test in order too.
+// The first j from `from` on whose pair may pass the gates of the scan's
+// test as they stand, eight pairs at a time; once fewer than eight remain,
+// the first of those, for the plain test. The gates only tighten as pairs are
+// taken, so the pairs skipped would fail the test in order too.
 [[VELTO_WIDE_TARGET]] int NextOfferWide(const double* row, const double* gate, const double* smallGate,
                                         const double* largeGate, double gateI, int from, int ne)
 {
@@ -217,14 +216,7 @@ struct PairScan {
             return j + __builtin_ctz(offers);
         }
     }
-    for (; j < ne; ++j) {
-        const double c = row[j];
-        const int k = CellOf(c);
-        if (c >= smallGate[k] || c <= largeGate[k] || c >= gateI || c >= gate[j]) {
-            return j;
-        }
-    }
-    return ne;
+    return j;
 }
 #endif
 
@@ -262,12 +254,13 @@ std::vector<std::vector<int>> GroupByDirection(const std::vector<TSubRay>& m, un
         PairScan& s = scan[t];
         for (int i = static_cast<int>(t); i + 1 < ne; i += static_cast<int>(scans)) {
             // unit[i].Angle(unit[j]) up to the acos, operation for operation.
+            int plainFrom = i + 1;
 #ifdef VELTO_WIDE_LANES
             if (wide) {
-                CosinesWide(ux.data(), uy.data(), uz.data(), length.data(), i, ne, s.row.data());
+                plainFrom = CosinesWide(ux.data(), uy.data(), uz.data(), length.data(), i, ne, s.row.data());
             }
 #endif
-            for (int j = wide ? ne : i + 1; j < ne; ++j) {
+            for (int j = plainFrom; j < ne; ++j) {
                 const double dot = ux[i] * ux[j] + uy[i] * uy[j] + uz[i] * uz[j];
                 s.row[j] = std::clamp(dot / length[i] / length[j], -1.0, 1.0);
             }
