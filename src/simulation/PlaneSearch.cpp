@@ -698,7 +698,6 @@ TPlaneHit TPlaneSearch::Next(TPoint3D p, TVector v, int lastPlane) const
     return hit;
 }
 
-
 void TPlaneSearch::NextLane(const TRayBatch& rays, int l, TBatchHits& hits) const
 {
     const TPlaneHit hit = Next(TPoint3D::Make(rays.px[l], rays.py[l], rays.pz[l]),
@@ -747,15 +746,7 @@ void TPlaneSearch::NextBatch(const TRayBatch& rays, TBatchHits& hits) const
 void WideSearch::NextBatch(const TPlaneSearch& search, const TPlaneSearch::TRayBatch& rays,
                            TPlaneSearch::TBatchHits& hits)
 {
-    WideRays in;
-    in.px = _mm512_loadu_pd(rays.px);
-    in.py = _mm512_loadu_pd(rays.py);
-    in.pz = _mm512_loadu_pd(rays.pz);
-    in.vx = _mm512_loadu_pd(rays.vx);
-    in.vy = _mm512_loadu_pd(rays.vy);
-    in.vz = _mm512_loadu_pd(rays.vz);
-    in.last = _mm512_cvtepi32_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(rays.lastPlane)));
-    in.active = static_cast<__mmask8>(rays.active);
+    const WideRays in = LoadRays(rays);
     WideHits out;
     const __mmask8 found = Find(TablesOf(search), in, out);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(hits.plane), _mm512_cvtepi64_epi32(out.plane));

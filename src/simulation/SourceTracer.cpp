@@ -265,32 +265,18 @@ struct WideState {
 
 VELTO_WIDE void Store(const WideState& from, Packet& to)
 {
-    _mm512_storeu_pd(to.rays.px, from.rays.px);
-    _mm512_storeu_pd(to.rays.py, from.rays.py);
-    _mm512_storeu_pd(to.rays.pz, from.rays.pz);
-    _mm512_storeu_pd(to.rays.vx, from.rays.vx);
-    _mm512_storeu_pd(to.rays.vy, from.rays.vy);
-    _mm512_storeu_pd(to.rays.vz, from.rays.vz);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to.rays.lastPlane), _mm512_cvtepi64_epi32(from.rays.last));
+    WideSearch::StoreRays(from.rays, to.rays);
     _mm512_store_pd(to.dist, from.dist);
     _mm512_store_pd(to.reflections, from.reflections);
     _mm512_store_pd(to.floor, from.floor);
-    to.rays.active = from.rays.active;
 }
 
 VELTO_WIDE void Load(const Packet& from, WideState& to)
 {
-    to.rays.px = _mm512_loadu_pd(from.rays.px);
-    to.rays.py = _mm512_loadu_pd(from.rays.py);
-    to.rays.pz = _mm512_loadu_pd(from.rays.pz);
-    to.rays.vx = _mm512_loadu_pd(from.rays.vx);
-    to.rays.vy = _mm512_loadu_pd(from.rays.vy);
-    to.rays.vz = _mm512_loadu_pd(from.rays.vz);
-    to.rays.last = _mm512_cvtepi32_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(from.rays.lastPlane)));
+    to.rays = WideSearch::LoadRays(from.rays);
     to.dist = _mm512_load_pd(from.dist);
     to.reflections = _mm512_load_pd(from.reflections);
     to.floor = _mm512_load_pd(from.floor);
-    to.rays.active = static_cast<__mmask8>(from.rays.active);
 }
 #endif
 

@@ -29,6 +29,33 @@ struct WideHits {
 };
 
 struct WideSearch {
+    // A batch's rays into vectors and back.
+    VELTO_WIDE static WideRays LoadRays(const TPlaneSearch::TRayBatch& from)
+    {
+        WideRays to;
+        to.px = _mm512_loadu_pd(from.px);
+        to.py = _mm512_loadu_pd(from.py);
+        to.pz = _mm512_loadu_pd(from.pz);
+        to.vx = _mm512_loadu_pd(from.vx);
+        to.vy = _mm512_loadu_pd(from.vy);
+        to.vz = _mm512_loadu_pd(from.vz);
+        to.last = _mm512_cvtepi32_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(from.lastPlane)));
+        to.active = static_cast<__mmask8>(from.active);
+        return to;
+    }
+
+    VELTO_WIDE static void StoreRays(const WideRays& from, TPlaneSearch::TRayBatch& to)
+    {
+        _mm512_storeu_pd(to.px, from.px);
+        _mm512_storeu_pd(to.py, from.py);
+        _mm512_storeu_pd(to.pz, from.pz);
+        _mm512_storeu_pd(to.vx, from.vx);
+        _mm512_storeu_pd(to.vy, from.vy);
+        _mm512_storeu_pd(to.vz, from.vz);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(to.lastPlane), _mm512_cvtepi64_epi32(from.last));
+        to.active = from.active;
+    }
+
     // What the search reads of the planes. The tracer keeps a copy of its
     // own beside its other data for the whole of a run: how far apart data
     // lie in memory decides whether the processor takes a read for one of a
@@ -100,23 +127,34 @@ struct WideSearch {
                                            _mm512_set1_epi64(1));
         __mmask8 inside = 0;
         if (onePair != 0) {
+            // Row k of the outline table, for each lane's nearest plane.
             const double(*outline)[Flat::kLanes] = m_flat.outline;
-            const __m512d dx = sub(bestX, Pick(outline[Flat::kOrigin], nearest)), dy = sub(bestY, Pick(outline[Flat::kOrigin + 1], nearest)),
-                          dz = sub(bestZ, Pick(outline[Flat::kOrigin + 2], nearest));
-            const __m512d x = dot(Pick(outline[Flat::kToLocal], nearest), Pick(outline[Flat::kToLocal + 1], nearest), Pick(outline[Flat::kToLocal + 2], nearest), dx, dy, dz);
-            const __m512d y =
-                dot(Pick(outline[Flat::kToLocal + 3], nearest), Pick(outline[Flat::kToLocal + 4], nearest), Pick(outline[Flat::kToLocal + 5], nearest), dx, dy, dz);
+            const __m512d dx = sub(bestX, Pick(outline[Flat::kOrigin], nearest));
+            const __m512d dy = sub(bestY, Pick(outline[Flat::kOrigin + 1], nearest));
+            const __m512d dz = sub(bestZ, Pick(outline[Flat::kOrigin + 2], nearest));
+            const __m512d x = dot(Pick(outline[Flat::kToLocal], nearest), Pick(outline[Flat::kToLocal + 1], nearest),
+                                  Pick(outline[Flat::kToLocal + 2], nearest), dx, dy, dz);
+            const __m512d y = dot(Pick(outline[Flat::kToLocal + 3], nearest),
+                                  Pick(outline[Flat::kToLocal + 4], nearest),
+                                  Pick(outline[Flat::kToLocal + 5], nearest), dx, dy, dz);
             for (int lane = 0; lane < 2; ++lane) {
-                const int at = Flat::kPair + lane * Flat::kPairValues;
-                const __m512d c0x = Pick(outline[at], nearest), c0y = Pick(outline[at + 1], nearest), c1x = Pick(outline[at + 2], nearest), c1y = Pick(outline[at + 3], nearest);
-                const __m512d c2x = Pick(outline[at + 4], nearest), c2y = Pick(outline[at + 5], nearest);
-                const __m512d a1 = AsFloat(
-                    sub(add(sub(add(sub(mul(x, c1y), mul(y, c1x)), mul(y, c2x)), mul(x, c2y)), Pick(outline[at + 6], nearest)), Pick(outline[at + 7], nearest)));
-                const __m512d a2 = AsFloat(
-                    sub(add(sub(add(sub(mul(c0x, y), mul(c0y, x)), Pick(outline[at + 8], nearest)), Pick(outline[at + 9], nearest)), mul(x, c2y)), mul(y, c2x)));
-                const __m512d a3 =
-                    AsFloat(sub(add(sub(add(Pick(outline[at + 10], nearest), mul(c0y, x)), mul(c0x, y)), mul(c1x, y)), mul(c1y, x)));
-                const __m512d flip = Pick(outline[at + 11], nearest), floorAt = Pick(outline[at + 12], nearest);
+                const double(*row)[Flat::kLanes] = outline + Flat::kPair + lane * Flat::kPairValues;
+                const __m512d c0x = Pick(row[0], nearest), c0y = Pick(row[1], nearest);
+                const __m512d c1x = Pick(row[2], nearest), c1y = Pick(row[3], nearest);
+                const __m512d c2x = Pick(row[4], nearest), c2y = Pick(row[5], nearest);
+                const __m512d c1xc2y = Pick(row[6], nearest), c1yc2x = Pick(row[7], nearest);
+                const __m512d c0yc2x = Pick(row[8], nearest), c0xc2y = Pick(row[9], nearest);
+                const __m512d c0c1 = Pick(row[10], nearest);
+                const __m512d flip = Pick(row[11], nearest), floorAt = Pick(row[12], nearest);
+                // Inside()'s sums, term by term from the left.
+                __m512d t = add(sub(mul(x, c1y), mul(y, c1x)), mul(y, c2x));
+                t = add(sub(t, mul(x, c2y)), c1xc2y);
+                const __m512d a1 = AsFloat(sub(t, c1yc2x));
+                t = add(sub(mul(c0x, y), mul(c0y, x)), c0yc2x);
+                t = add(sub(t, c0xc2y), mul(x, c2y));
+                const __m512d a2 = AsFloat(sub(t, mul(y, c2x)));
+                t = sub(add(c0c1, mul(c0y, x)), mul(c0x, y));
+                const __m512d a3 = AsFloat(sub(add(t, mul(c1x, y)), mul(c1y, x)));
                 inside |= _mm512_cmp_pd_mask(mul(flip, a1), floorAt, _CMP_GE_OQ) &
                           _mm512_cmp_pd_mask(mul(flip, a2), floorAt, _CMP_GE_OQ) &
                           _mm512_cmp_pd_mask(mul(flip, a3), floorAt, _CMP_GE_OQ);

@@ -5,7 +5,6 @@
 #include <exception>
 #include <mutex>
 #include <thread>
-#include <utility>
 #include <vector>
 
 unsigned int ThreadCount(unsigned int requested)
@@ -42,13 +41,23 @@ bool RunInOrder(std::size_t count, unsigned int threads, std::size_t window,
     bool stopped = false;
     std::exception_ptr error;
 
-    // Called with the lock held: keeps the first error and stops the work.
-    auto fail = [&](std::exception_ptr e) {
-        if (!error) {
-            error = std::move(e);
+    // Called with the lock held: runs f without it; when f throws, keeps the
+    // first error, stops the work and returns false.
+    auto unlocked = [&](std::unique_lock<std::mutex>& lock, auto&& f) {
+        lock.unlock();
+        try {
+            f();
+        } catch (...) {
+            lock.lock();
+            if (!error) {
+                error = std::current_exception();
+            }
+            stopped = true;
+            changed.notify_all();
+            return false;
         }
-        stopped = true;
-        changed.notify_all();
+        lock.lock();
+        return true;
     };
     // Called with the lock held: produces the next item if the window and
     // keepGoing allow; false when there is none to produce now.
@@ -63,15 +72,9 @@ bool RunInOrder(std::size_t count, unsigned int threads, std::size_t window,
             return false;
         }
         const std::size_t item = next++;
-        lock.unlock();
-        try {
-            produce(item, item % window);
-        } catch (...) {
-            lock.lock();
-            fail(std::current_exception());
+        if (!unlocked(lock, [&] { produce(item, item % window); })) {
             return false;
         }
-        lock.lock();
         ready[item % window] = 1;
         changed.notify_all();
         return true;
@@ -100,15 +103,9 @@ bool RunInOrder(std::size_t count, unsigned int threads, std::size_t window,
                 continue;
             }
             const std::size_t c = committed;
-            lock.unlock();
-            try {
-                commit(c, c % window);
-            } catch (...) {
-                lock.lock();
-                fail(std::current_exception());
+            if (!unlocked(lock, [&] { commit(c, c % window); })) {
                 break;
             }
-            lock.lock();
             ready[c % window] = 0;
             ++committed;
             changed.notify_all();

@@ -114,7 +114,8 @@ void ExpectSameLogs(const std::vector<TTraceLog>& a, const std::vector<TTraceLog
             ASSERT_EQ(x.index, y.index) << i;
             ASSERT_EQ(x.reflections, y.reflections) << i;
             ASSERT_TRUE(SameBits(&x.fatordist, &y.fatordist, sizeof x.fatordist)) << i;
-            ASSERT_TRUE(SameBits(&x.dir, &y.dir, sizeof x.dir) && SameBits(&x.startDir, &y.startDir, sizeof x.dir))
+            ASSERT_TRUE(SameBits(&x.dir, &y.dir, sizeof x.dir) &&
+                        SameBits(&x.startDir, &y.startDir, sizeof x.startDir))
                 << i;
             ASSERT_TRUE(SameBits(&a[k].energies[x.energies], &b[k].energies[y.energies], 9 * sizeof(float))) << i;
             if ((x.actions & (TArrivalRecord::kEarlyHit | TArrivalRecord::kLateHit)) != 0) {
